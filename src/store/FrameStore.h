@@ -4,11 +4,22 @@
 #define MIRAV_STORE_FRAME_STORE_H
 
 #include <cstdint>
+#include <deque>
+#include <memory>
 
 #include "mirav/MiravTypes.h"
+#include "platform/Sync.h"
+
+namespace mirav {
+struct FrameIndexes;
+struct DescriptionIndexes;
+}  // namespace mirav
 
 class FrameStore {
 public:
+    // At most this many frames wait in the queue; a push beyond it drops the oldest.
+    static constexpr size_t kMaxPendingFrames = 32;
+
     FrameStore();
     ~FrameStore();
     FrameStore(const FrameStore&) = delete;
@@ -36,7 +47,26 @@ public:
     uint32_t GetLastFrameTimecode();
     int GetLastFrameUndefined(int index, float** point);
 
-    // (private members to be completed with the store)
+private:
+    // Releases the arrays the current frame record owns and zeroes it (frame lock held).
+    void ReleaseCurrentFrame();
+    // Drops the frame indexes when the record was emptied behind the store (frame lock held).
+    void ForgetEmptiedRecord();
+
+    // The cached descriptions and the indexes derived from them; guarded by descriptionLock_.
+    sDataDescriptions* descriptions_ = nullptr;
+    std::unique_ptr<mirav::DescriptionIndexes> descriptionIndexes_;
+
+    // The current frame record, the queue and the frame indexes; guarded by frameLock_.
+    sFrameOfMocapData current_;
+    std::deque<sFrameOfMocapData*> pending_;
+    std::unique_ptr<mirav::FrameIndexes> frameIndexes_;
+    // True while the current record holds heap arrays of the store (see ForgetEmptiedRecord).
+    bool currentOwnsArrays_ = false;
+
+    // Lock order: frameLock_ before descriptionLock_, never the other way round.
+    System::CMutex frameLock_;
+    System::CMutex descriptionLock_;
 };
 
 #endif
