@@ -3,8 +3,10 @@
 #ifndef MIRAV_PLATFORM_SYNC_H
 #define MIRAV_PLATFORM_SYNC_H
 
+#include <cstddef>
 #include <cstdint>
 #include <list>
+#include <memory>
 
 namespace System {
 
@@ -17,6 +19,7 @@ constexpr int kWaitForever = -1;
 using PlatformHandle = void*;
 
 // A recursive lock. Construction creates nothing; the owner calls Create and, at the end, Dispose.
+// Destruction releases a platform object the owner forgot to dispose of.
 class CMutex {
 public:
     CMutex();
@@ -35,7 +38,8 @@ private:
     bool created_;
 };
 
-// Holds a CMutex for the lifetime of a scope.
+// Holds a CMutex for the lifetime of a scope. On a mutex that is not created the failures are
+// reported and the scope runs unprotected.
 class CGuard {
 public:
     explicit CGuard(CMutex& mutex);
@@ -48,6 +52,7 @@ private:
 };
 
 // An auto-reset event: Set releases one waiter (or the next Wait) and clears itself.
+// Destruction releases a platform object the owner forgot to dispose of.
 class CSignal {
 public:
     CSignal();
@@ -57,7 +62,7 @@ public:
 
     int Create();
     int Set();
-    int Wait(int32_t milliseconds);  // kWaitForever waits without limit
+    int Wait(int32_t milliseconds);  // any negative value (kWaitForever) waits without limit
     int Dispose();
     bool IsCreated() const { return created_; }
 
@@ -67,6 +72,7 @@ private:
 };
 
 // An event tagged with the sequence number of the request waiting on it (0: not in use).
+// Both fields are read and written only under the owning set's lock.
 class CSequenceEvent {
 public:
     CSequenceEvent() = default;
@@ -78,6 +84,9 @@ public:
 };
 
 // The sequence events of one channel: requesters wait on them, the receive thread signals them.
+// A waiter keeps its event alive while it waits, so removing or shutting down never frees an
+// event under a thread that is still waking from it. The lock lives from the first Open until
+// destruction, so a late call racing with Shutdown still finds a valid lock.
 class CSequenceEventSet {
 public:
     CSequenceEventSet() = default;
@@ -93,9 +102,16 @@ public:
     int SignalAll();
     int Wait(int32_t sequence, int32_t milliseconds);
     int Shutdown();
+    std::size_t Count();  // number of events in the set
 
 private:
-    std::list<CSequenceEvent*> events_;
+    using EventPtr = std::shared_ptr<CSequenceEvent>;
+
+    std::list<EventPtr>::iterator Find(int32_t sequence);
+    void ClearAll();
+    static void Clear(CSequenceEvent& event);
+
+    std::list<EventPtr> events_;
     CMutex lock_;
 };
 
