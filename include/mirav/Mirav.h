@@ -2,8 +2,8 @@
 #ifndef MIRAV_H
 #define MIRAV_H
 
+#include "MiravFlatApi.h"
 #include "MiravTypes.h"
 #include "MiravUtilities.h"
-#include "MiravFlatApi.h"
 
 #endif

@@ -45,8 +45,7 @@ MIRAV_API int GetLastFrameRigidBodyByName(MiravSDKClient* client, const char* na
                                           sRigidBodyData** rigidBody);
 MIRAV_API int GetLastFrameSkeletonByName(MiravSDKClient* client, const char* skeletonName,
                                          const char* boneName, sRigidBodyData** bone);
-MIRAV_API int GetLastFrameAnalogdata(MiravSDKClient* client, const char* channelName,
-                                     float* value);
+MIRAV_API int GetLastFrameAnalogdata(MiravSDKClient* client, const char* channelName, float* value);
 MIRAV_API int GetLastFrameLabeledMarker(MiravSDKClient* client, sMarker** markers);
 MIRAV_API int GetLastFrameUndefined(MiravSDKClient* client, int index, float** point);
 MIRAV_API int GetLastFrameDataByType(MiravSDKClient* client, int type, int* value);

@@ -7,10 +7,10 @@
 #include <stdint.h>
 
 #ifdef __cplusplus
-#  define MIRAV_NULL nullptr
+#define MIRAV_NULL nullptr
 #else
-#  include <stdbool.h>
-#  define MIRAV_NULL NULL
+#include <stdbool.h>
+#define MIRAV_NULL NULL
 #endif
 
 #define MAX_MODELS 200
@@ -53,7 +53,8 @@ typedef struct sRigidBodyData {
     int16_t params;
     int16_t pad1;
 #ifdef __cplusplus
-    /* Default construction clears the array pointers and the flags; the rest is left as allocated. */
+    /* Default construction clears the array pointers and the flags; the rest is left as allocated.
+     */
     sRigidBodyData() : markers(nullptr), markerIds(nullptr), markerSizes(nullptr), params(0) {}
 #endif
 } sRigidBodyData;
