@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need (only those that are missing).
+set -euo pipefail
+
+packages=(
+  cmake g++ make
+  clang libclang-rt-14-dev            # fuzzers and sanitizer runtimes
+  libgtest-dev libgmock-dev libbenchmark-dev
+  openjdk-17-jdk-headless junit5      # Java binding and its tests
+  iproute2 util-linux                 # private network namespaces for multicast tests
+  binutils                            # nm, for the exported-symbol check
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq || true
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

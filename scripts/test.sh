@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Sets everything up and runs the whole test suite: the plain build, the AddressSanitizer +
+# UndefinedBehaviorSanitizer build, the ThreadSanitizer build, and the fuzz targets.
+# Usage: scripts/test.sh [--quick]   (--quick: plain build only)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=${MIRAV_BUILD_ROOT:-$root/build}
+jobs=${MIRAV_JOBS:-2}
+fuzz_seconds=${MIRAV_FUZZ_SECONDS:-60}
+
+"$root/scripts/setup.sh"
+
+step() { printf '\n=== %s ===\n' "$*"; }
+
+build_and_test() {
+  local name=$1; shift
+  step "$name: configure and build"
+  cmake -S "$root" -B "$out/$name" "$@" >"$out/$name.configure.log" || {
+    cat "$out/$name.configure.log"; return 1; }
+  cmake --build "$out/$name" -j"$jobs"
+  step "$name: tests"
+  (cd "$out/$name" && ctest -j"$jobs" --output-on-failure --timeout 600 -LE long)
+}
+
+mkdir -p "$out"
+build_and_test plain -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+[ "${1:-}" = "--quick" ] && exit 0
+
+san_flags="-fno-omit-frame-pointer -g"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+build_and_test asan -DCMAKE_BUILD_TYPE=Debug -DMIRAV_BUILD_JAVA=OFF -DMIRAV_BUILD_BENCHMARKS=OFF \
+  "-DCMAKE_CXX_FLAGS=-fsanitize=address,undefined -fno-sanitize-recover=undefined $san_flags" \
+  "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined" \
+  "-DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=address,undefined"
+
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+build_and_test tsan -DCMAKE_BUILD_TYPE=Debug -DMIRAV_BUILD_JAVA=OFF -DMIRAV_BUILD_BENCHMARKS=OFF \
+  "-DCMAKE_CXX_FLAGS=-fsanitize=thread $san_flags" \
+  "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread" \
+  "-DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread"
+
+if [ -x "$root/scripts/fuzz.sh" ]; then
+  step "fuzz targets (${fuzz_seconds} s each)"
+  MIRAV_FUZZ_SECONDS=$fuzz_seconds "$root/scripts/fuzz.sh" "$out/fuzz"
+fi
+
+step "all tests passed"
