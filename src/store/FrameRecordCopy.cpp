@@ -122,8 +122,10 @@ void CopyFrameIntoRecord(const sFrameOfMocapData& source, sFrameOfMocapData& rec
 void ReleaseRecordArrays(sFrameOfMocapData& record) {
     for (int i = 0, n = ClampedMarkerSetCount(record); i < n; ++i) {
         DeleteArray(record.mocapData[i].markers);
+        record.mocapData[i].markers = nullptr;
     }
     DeleteArray(record.otherMarkers);
+    record.otherMarkers = nullptr;
     for (int i = 0, n = ClampedRigidBodyCount(record); i < n; ++i) {
         ReleaseBodyArrays(record.rigidBodies[i]);
     }
@@ -134,7 +136,11 @@ void ReleaseRecordArrays(sFrameOfMocapData& record) {
             ReleaseBodyArrays(skeleton.rigidBodyData[j]);
         }
         DeleteArray(skeleton.rigidBodyData);
+        skeleton.rigidBodyData = nullptr;
     }
+}
+
+void ClearRecord(sFrameOfMocapData& record) {
     std::memset(static_cast<void*>(&record), 0, sizeof(record));
 }
 

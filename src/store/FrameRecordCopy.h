@@ -22,8 +22,12 @@ bool FrameHasContent(const sFrameOfMocapData& frame);
 // so ReleaseRecordArrays can clean it up; the exception propagates.
 void CopyFrameIntoRecord(const sFrameOfMocapData& source, sFrameOfMocapData& record);
 
-// Releases every array the record owns (counts clamped, null pointers skipped), then zeroes it.
+// Releases every array the record owns (counts clamped, null pointers skipped) and nulls the
+// pointers; the rest of the record is left as it is.
 void ReleaseRecordArrays(sFrameOfMocapData& record);
+
+// Sets every byte of the record to zero.
+void ClearRecord(sFrameOfMocapData& record);
 
 }  // namespace mirav
 

@@ -44,7 +44,7 @@ FrameStore::~FrameStore() {
     for (sFrameOfMocapData* frame : pending_) mirav::ReleaseDecodedFrame(frame);
     pending_.clear();
     // An emptied record has zero counts and null pointers, so nothing is released twice.
-    mirav::ReleaseRecordArrays(current_);
+    ReleaseCurrentFrame();
     if (descriptions_ != nullptr) Solvanta_FreeDescriptions(descriptions_);
     descriptions_ = nullptr;
     frameLock_.Dispose();
@@ -69,7 +69,9 @@ sFrameOfMocapData* FrameStore::TakeFrame() {
         return mirav::FrameHasContent(current_) ? &current_ : nullptr;
     }
     frameIndexes_->Clear();
-    ReleaseCurrentFrame();
+    // The copy below overwrites the whole record, so it is not zeroed first.
+    mirav::ReleaseRecordArrays(current_);
+    currentOwnsArrays_ = false;
     taken.Reset(pending_.front());
     pending_.pop_front();
     try {
@@ -86,6 +88,7 @@ sFrameOfMocapData* FrameStore::TakeFrame() {
 
 void FrameStore::ReleaseCurrentFrame() {
     mirav::ReleaseRecordArrays(current_);
+    mirav::ClearRecord(current_);
     currentOwnsArrays_ = false;
 }
 

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "platform/PlatformResource.h"
+#include "platform/SocketFacade.h"
 #include "store/FrameStore.h"
 
 class CGlobalObject {
@@ -15,6 +17,8 @@ public:
     CGlobalObject(const CGlobalObject&) = delete;
     CGlobalObject& operator=(const CGlobalObject&) = delete;
 
+    System::CPlatformResource& Platform() { return platformResource_; }
+    System::CSocketFacade& Facade() { return socketFacade_; }
     FrameStore& Store() { return frameStore_; }
 
     // The server's four protocol version bytes (first byte in the low byte); 0 until a connect.
@@ -26,6 +30,8 @@ public:
 private:
     CGlobalObject();
 
+    System::CPlatformResource platformResource_;
+    System::CSocketFacade socketFacade_;
     FrameStore frameStore_;
     std::atomic<uint32_t> serverVersion_{0};
 };
