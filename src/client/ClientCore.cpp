@@ -1,22 +1,189 @@
-// Client core without its network channels: callbacks are stored, every operation that needs the
-// server answers as a client without an implementation (2).
+// Lifecycle of a client: construction, Initialize (connect handshake, data channel, keep-alive),
+// Uninitialize, the keep-alive thread and callback registration.
 #include "client/ClientCore.h"
 
+#include <cstring>
+#include <string>
+
+#include "mirav/MiravUtilities.h"
+#include "platform/Clock.h"
+#include "platform/Diagnostics.h"
+#include "store/GlobalObject.h"
+
+using namespace mirav;
+
 namespace {
-constexpr int kNoImplementation = 2;
+constexpr int kSiteKeepAliveWorker = 120;
+constexpr uint8_t kCommandConnect = 0;
+constexpr uint8_t kCommandKeepAlive = 111;
+constexpr int32_t kConnectBodySize = 265;
+constexpr size_t kVersionOffset = 260;
+constexpr size_t kAcceptedOffset = 264;
+constexpr size_t kMulticastOffset = 265;
+constexpr char kMulticastGroup[] = "239.239.239.52";
+constexpr int kKeepAliveEvery = 10;
+constexpr uint32_t kNotInitializedPauseMs = 5;
+constexpr uint32_t kKeepAliveSliceMs = 10;
+}  // namespace
+
+ClientCore::ClientCore() {
+    System::CPlatformResource& platform = CGlobalObject::Instance().Platform();
+    if (!platform.IsStarted()) platform.Startup();
 }
 
-ClientCore::ClientCore() = default;
-ClientCore::~ClientCore() = default;
+ClientCore::~ClientCore() { Uninitialize(); }
 
-int ClientCore::Initialize(const char*, const char*, uint16_t, uint16_t) { return kNoImplementation; }
-int ClientCore::Uninitialize() { return kNoImplementation; }
-int ClientCore::WaitForForcePlateInit(int) { return kNoImplementation; }
-int ClientCore::GetServerDescription(sServerDescription*) { return kNoImplementation; }
-int ClientCore::GetDataDescriptions(sDataDescriptions**) { return kNoImplementation; }
-int ClientCore::GetDataDescriptionsEx(sDataDescriptions**) { return kNoImplementation; }
-int ClientCore::GetTposeDataDescriptions(const char*, sDataDescriptions**) { return kNoImplementation; }
-int ClientCore::SetDataCallback(MiravDataCallback, void*) { return 0; }
-int ClientCore::SetForcePlateCallback(MiravForcePlateCallback, void*) { return 0; }
-int ClientCore::SetNotifyMsgCallback(MiravNotifyMsgCallback, void*) { return 0; }
-int ClientCore::SetAnalogChCallback(MiravAnalogChCallback, void*) { return 0; }
+void ClientCore::SetTeardownPauseMs(int ms) {
+    command_.SetTeardownPauseMs(ms);
+    data_.SetTeardownPauseMs(ms);
+}
+
+void ClientCore::ResetDefaults() {
+    connected_.store(false, std::memory_order_release);
+    initialized_.store(false, std::memory_order_release);
+    commandPort_ = kDefaultCommandPort;
+    dataPort_ = kDefaultDataPort;
+}
+
+// Connect request and version check; 0 when the server accepted this client.
+int ClientCore::Connect() {
+    Reply* reply = NewReply();
+    if (reply == nullptr) return kResultNoBuffer;
+    uint8_t body[kConnectBodySize] = {};
+    Solvanta_GetVersion(body + kVersionOffset);
+    int result =
+        command_.SendRequest(kCommandConnect, body, kConnectBodySize, reply, kRequestWaitMs);
+    if (result == kResultOk) {
+        const uint8_t* version = reply->record.body + kVersionOffset;
+        if (reply->record.body[kAcceptedOffset] == 0) {
+            char line[160];
+            std::snprintf(line, sizeof(line), "%s%s%u.%u.%u.%u\n",
+                          "[Error] Current SDKVersion is Not Supported, ",
+                          "Found the Server Version is:", version[0], version[1], version[2],
+                          version[3]);
+            System::EmitLevel3("%s", line);
+            result = kResultRefused;
+        } else {
+            CGlobalObject::Instance().SetServerVersion(
+                uint32_t{version[0]} | (uint32_t{version[1]} << 8) | (uint32_t{version[2]} << 16) |
+                (uint32_t{version[3]} << 24));
+            connected_.store(true, std::memory_order_release);
+            result = reply->record.body[kMulticastOffset] != 0 ? -1 : kResultOk;
+        }
+    }
+    DeleteReply(reply);
+    return result;
+}
+
+int ClientCore::Initialize(const char*, const char* serverAddress, uint16_t commandPort,
+                           uint16_t dataPort) {
+    if (serverAddress == nullptr) return kResultUnusableAddress;
+    if (initialized_.load(std::memory_order_acquire)) return kResultAlreadyOpen;
+    commandPort_ = commandPort;
+    dataPort_ = dataPort;
+
+    int result = command_.Open(serverAddress, commandPort_, "");
+    if (result != kResultOk) return result;
+    result = Connect();
+    const bool multicast = result == -1;
+    if (result > 0) {
+        command_.TearDown();
+        return result;
+    }
+    // The data channel filters on the address the server name resolved to.
+    char serverText[16];
+    System::FormatAddress(command_.ServerAddress(), serverText, sizeof(serverText));
+    if (multicast) {
+        result = data_.Open(kMulticastGroup, dataPort_, serverText);
+        if (result != kResultOk) {
+            command_.TearDown();
+            return result;
+        }
+        initialized_.store(true, std::memory_order_release);
+        return kResultOk;
+    }
+    result = data_.OpenUnicastData(dataPort_, command_.ServerAddress());
+    if (result != kResultOk) {
+        command_.TearDown();
+        return result;
+    }
+    command_.SendCommand(kCommandKeepAlive, nullptr, 0, 0);
+    if (keepAlive_.Start(this, &ClientCore::KeepAliveRoutine, kSiteKeepAliveWorker) != 0) {
+        initialized_.store(false, std::memory_order_release);
+        data_.TearDown();
+        command_.TearDown();
+        ResetDefaults();
+        return kResultNotCreated;
+    }
+    initialized_.store(true, std::memory_order_release);
+    return kResultOk;
+}
+
+int ClientCore::Uninitialize() {
+    if (initialized_.exchange(false)) {
+        data_.TearDown();
+        command_.TearDown();
+        keepAlive_.Stop();
+    }
+    ResetDefaults();
+    return kResultOk;
+}
+
+int ClientCore::KeepAliveRoutine(WorkerThread* worker) {
+    if (worker == nullptr || worker->Owner() == nullptr) return 1;
+    static_cast<ClientCore*>(worker->Owner())->KeepAliveLoop(worker);
+    worker->SignalExited();
+    return 0;
+}
+
+void ClientCore::KeepAliveLoop(WorkerThread* worker) {
+    while (worker->run.load(std::memory_order_acquire)) {
+        if (!initialized_.load(std::memory_order_acquire)) {
+            // Between thread start and the end of Initialize, and during Uninitialize.
+            System::SleepMs(kNotInitializedPauseMs);
+            continue;
+        }
+        int sleeps = 0;
+        while (initialized_.load(std::memory_order_acquire) &&
+               worker->run.load(std::memory_order_acquire)) {
+            // One sleep in short slices, so Uninitialize never waits for a whole sleep.
+            const uint64_t end = System::TickCountMs() + static_cast<uint64_t>(keepAliveSleepMs_);
+            while (System::TickCountMs() < end && worker->run.load(std::memory_order_acquire)) {
+                System::SleepMs(kKeepAliveSliceMs);
+            }
+            if (++sleeps < kKeepAliveEvery) continue;
+            sleeps = 0;
+            if (!initialized_.load(std::memory_order_acquire)) break;
+            const int32_t sequence = command_.NewSequenceNumber();
+            command_.SendCommand(kCommandKeepAlive, nullptr, 0, static_cast<uint32_t>(sequence));
+        }
+    }
+}
+
+int ClientCore::SetDataCallback(MiravDataCallback callback, void* userData) {
+    command_.Contexts().Set(kCallbackData, userData);
+    data_.Contexts().Set(kCallbackData, userData);
+    CallbackSlots::Instance().data.store(callback);
+    return 0;
+}
+
+int ClientCore::SetForcePlateCallback(MiravForcePlateCallback callback, void* userData) {
+    command_.Contexts().Set(kCallbackForcePlate, userData);
+    data_.Contexts().Set(kCallbackForcePlate, userData);
+    CallbackSlots::Instance().forcePlate.store(callback);
+    return 0;
+}
+
+int ClientCore::SetNotifyMsgCallback(MiravNotifyMsgCallback callback, void* userData) {
+    command_.Contexts().Set(kCallbackNotify, userData);
+    data_.Contexts().Set(kCallbackNotify, userData);
+    CallbackSlots::Instance().notify.store(callback);
+    return 0;
+}
+
+int ClientCore::SetAnalogChCallback(MiravAnalogChCallback callback, void* userData) {
+    command_.Contexts().Set(kCallbackAnalog, userData);
+    data_.Contexts().Set(kCallbackAnalog, userData);
+    CallbackSlots::Instance().analog.store(callback);
+    return 0;
+}

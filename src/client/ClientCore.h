@@ -1,23 +1,32 @@
-// The per-client implementation object behind MiravSDKClient.
+// The per-client implementation object behind MiravSDKClient: settings, the command and data
+// channels and the keep-alive worker.
 #ifndef MIRAV_CLIENT_CLIENT_CORE_H
 #define MIRAV_CLIENT_CLIENT_CORE_H
 
 #include <atomic>
 #include <cstdint>
 
+#include "client/ClientChannel.h"
+#include "client/WorkerThread.h"
 #include "mirav/MiravTypes.h"
 
 class ClientCore {
 public:
+    static constexpr uint16_t kDefaultCommandPort = 5230;
+    static constexpr uint16_t kDefaultDataPort = 5231;
+    static constexpr int32_t kRequestWaitMs = 5000;
+
     ClientCore();
     ~ClientCore();
     ClientCore(const ClientCore&) = delete;
     ClientCore& operator=(const ClientCore&) = delete;
 
+    // localAddress has no effect. Result codes: 0, 1, 4, 6, 7, 10, 13, 14, 15.
     int Initialize(const char* localAddress, const char* serverAddress, uint16_t commandPort,
                    uint16_t dataPort);
     int Uninitialize();
     bool IsConnected() const { return connected_.load(std::memory_order_acquire); }
+    bool IsInitialized() const { return initialized_.load(std::memory_order_acquire); }
 
     int WaitForForcePlateInit(int timeoutMs);
     int GetServerDescription(sServerDescription* description);
@@ -30,8 +39,27 @@ public:
     int SetNotifyMsgCallback(MiravNotifyMsgCallback callback, void* userData);
     int SetAnalogChCallback(MiravAnalogChCallback callback, void* userData);
 
+    // Internal tests shorten the waits: the pause of each channel teardown (400 ms) and the
+    // keep-alive sleep (500 ms; a keep-alive leaves after every 10th sleep).
+    void SetTeardownPauseMs(int ms);
+    void SetKeepAliveSleepMs(int ms) { keepAliveSleepMs_.store(ms); }
+
 private:
+    static int KeepAliveRoutine(mirav::WorkerThread* worker);
+    void KeepAliveLoop(mirav::WorkerThread* worker);
+    int Connect();
+    int DescriptionsRequest(uint8_t code, const uint8_t* body, int32_t length, bool feedCache,
+                            sDataDescriptions** descriptions);
+    void ResetDefaults();
+
     std::atomic<bool> connected_{false};
+    std::atomic<bool> initialized_{false};
+    uint32_t commandPort_ = kDefaultCommandPort;
+    uint32_t dataPort_ = kDefaultDataPort;
+    mirav::ClientChannel command_;
+    mirav::ClientChannel data_;
+    mirav::WorkerThread keepAlive_;
+    std::atomic<int> keepAliveSleepMs_{500};
 };
 
 #endif

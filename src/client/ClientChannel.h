@@ -1,0 +1,122 @@
+// One communication channel of a client: the command channel (commands and their replies) or
+// the data channel (frames and other unsolicited messages). It owns the socket, the receive
+// thread, the reassembly state, the pending requests and the application's context pointers.
+#ifndef MIRAV_CLIENT_CLIENT_CHANNEL_H
+#define MIRAV_CLIENT_CLIENT_CHANNEL_H
+
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <string>
+#include <thread>
+
+#include "client/Buffer.h"
+#include "client/Callbacks.h"
+#include "client/ReplyRecord.h"
+#include "client/WorkerThread.h"
+#include "platform/ChannelSocket.h"
+#include "platform/SocketFacade.h"
+#include "platform/Sync.h"
+#include "protocol/MessageHeader.h"
+
+namespace mirav {
+
+constexpr uint32_t kSendBufferSize = 131072;
+constexpr uint32_t kReceiveBufferSize = 131072;
+constexpr uint32_t kReassemblyBufferSize = 524288;
+constexpr int kChannelReceiveBufferBytes = 1048576;
+constexpr int kChannelSendBufferBytes = 524288;
+constexpr int32_t kMaxFragmentBody = 1462;
+constexpr int kDefaultTeardownPauseMs = 400;
+constexpr int kRefreshPeriodMs = 300;
+
+// Result codes of the channel and request operations.
+constexpr int kResultOk = 0;
+constexpr int kResultFailed = 1;
+constexpr int kResultUnusableAddress = 4;
+constexpr int kResultNoBuffer = 6;
+constexpr int kResultNotCreated = 7;
+constexpr int kResultRefused = 10;
+constexpr int kResultAlreadyOpen = 13;
+constexpr int kResultNoReply = 15;
+
+struct PendingRequest {
+    int32_t sequence;
+    Reply* reply;    // where DeliverReply copies the reply; may be null
+    int32_t status;  // 0 waiting, 1 answered
+};
+
+class ClientChannel {
+public:
+    ClientChannel();
+    ~ClientChannel();
+    ClientChannel(const ClientChannel&) = delete;
+    ClientChannel& operator=(const ClientChannel&) = delete;
+
+    // Command channel or multicast data channel (see Open in ClientChannel.cpp).
+    int Open(const char* address, uint32_t port, const char* filter);
+    // Unicast data channel bound to every local interface on port.
+    int OpenUnicastData(uint32_t port, uint32_t serverAddress);
+    // Idempotent; ends every thread of the channel and releases its resources.
+    void TearDown();
+
+    // Requests (ChannelRequests.cpp).
+    int32_t NewSequenceNumber();
+    int SendRequest(uint8_t code, const uint8_t* body, int32_t length, Reply* reply,
+                    int32_t waitMs);
+    int SendCommand(uint8_t code, const uint8_t* body, int32_t length, uint32_t sequence);
+    int DeliverReply(const MessageHeader& header, const Reply& reply);
+
+    // Receive path (ReceivePath.cpp, Dispatch.cpp); run on the channel's receive thread.
+    int Reassemble(const char* senderText, int senderPort, const uint8_t* datagram,
+                   uint32_t length);
+    int Dispatch(const char* senderText, int senderPort, const MessageHeader& header,
+                 const uint8_t* body, uint32_t length);
+
+    bool IsOpen() const { return open_.load(std::memory_order_acquire); }
+    bool IsMulticast() const { return multicast_; }
+    uint32_t ServerAddress() const { return serverAddress_; }
+    CallbackContexts& Contexts() { return contexts_; }
+    // Internal tests shorten the pause teardown leaves the refresh thread (default 400 ms).
+    void SetTeardownPauseMs(int ms) { teardownPauseMs_ = ms; }
+
+private:
+    static int ReceiveRoutine(WorkerThread* worker);
+    void ReceiveLoop();
+    void RefreshMembership();
+    int OpenResources(int bufferSite, int lockSite, int eventsSite, int workerSite,
+                      int failureResult, bool failureCodesFromSteps);
+    void SendFragmented(uint8_t code, const uint8_t* body, int32_t length, uint32_t sequence);
+    PendingRequest* FindPending(int32_t sequence);
+    bool HasPending(int32_t sequence);
+    void ResetReassembly();
+    void DispatchFrame(const uint8_t* body, uint32_t length);
+    void DeliverBody(const MessageHeader& header, uint16_t recordType, const uint8_t* body,
+                     uint32_t length);
+
+    std::atomic<bool> open_{false};
+    bool multicast_ = false;
+    uint8_t expectedFragment_ = 0;
+    uint8_t fragmentType_ = 0;
+    uint32_t port_ = 0;
+    std::string addressText_;
+    uint32_t serverAddress_ = 0;
+    System::CMutex lock_;
+    System::CSequenceEventSet events_;
+    std::list<PendingRequest> pending_;
+    WorkerThread receiveWorker_;
+    std::atomic<uint32_t> silenceCounter_{0};
+    std::atomic<bool> refresherRunning_{false};
+    std::thread refresher_;
+    System::LocalAddressList localAddresses_;
+    System::ChannelSocket socket_;
+    CBuffer sendBuffer_;
+    CBuffer receiveBuffer_;
+    CBuffer reassemblyBuffer_;
+    CallbackContexts contexts_;
+    int teardownPauseMs_ = kDefaultTeardownPauseMs;
+};
+
+}  // namespace mirav
+
+#endif

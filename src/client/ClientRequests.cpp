@@ -1,0 +1,90 @@
+// Requests of a client built on the command channel: server description, data descriptions
+// (plain, extended, T-pose) and the force plate set-up.
+#include <chrono>
+#include <cstring>
+
+#include "client/ClientCore.h"
+#include "client/ForcePlates.h"
+#include "mirav/MiravUtilities.h"
+#include "protocol/DescriptionDecoder.h"
+#include "store/GlobalObject.h"
+
+using namespace mirav;
+
+namespace {
+constexpr uint8_t kCommandDescriptions = 101;
+constexpr uint8_t kCommandServerDescription = 102;
+constexpr uint8_t kCommandDescriptionsEx = 107;
+constexpr uint8_t kCommandTpose = 109;
+
+struct ReplyHolder {
+    Reply* reply = NewReply();
+    ~ReplyHolder() { DeleteReply(reply); }
+};
+}  // namespace
+
+int ClientCore::GetServerDescription(sServerDescription* description) {
+    ReplyHolder holder;
+    if (holder.reply == nullptr || description == nullptr) return kResultFailed;
+    if (command_.SendRequest(kCommandServerDescription, nullptr, 0, holder.reply, kRequestWaitMs) !=
+        kResultOk) {
+        return kResultFailed;
+    }
+    std::memcpy(description, holder.reply->record.body, sizeof(sServerDescription));
+    return kResultOk;
+}
+
+int ClientCore::DescriptionsRequest(uint8_t code, const uint8_t* body, int32_t length,
+                                    bool feedCache, sDataDescriptions** descriptions) {
+    ReplyHolder holder;
+    if (holder.reply == nullptr) return kResultFailed;
+    if (command_.SendRequest(code, body, length, holder.reply, kRequestWaitMs) != kResultOk) {
+        return kResultFailed;
+    }
+    const uint8_t* data = holder.reply->record.body;
+    int32_t consumed = 0;
+    *descriptions = nullptr;
+    DecodeDescriptions(data, holder.reply->received, descriptions, &consumed);
+    if (feedCache) CGlobalObject::Instance().Store().SetDescriptions(data, consumed);
+    return kResultOk;
+}
+
+int ClientCore::GetDataDescriptions(sDataDescriptions** descriptions) {
+    if (!IsConnected()) return kResultRefused;
+    if (descriptions == nullptr) return kResultFailed;
+    return DescriptionsRequest(kCommandDescriptions, nullptr, 0, true, descriptions);
+}
+
+int ClientCore::GetDataDescriptionsEx(sDataDescriptions** descriptions) {
+    if (!IsConnected()) return kResultRefused;
+    if (descriptions == nullptr) return kResultFailed;
+    return DescriptionsRequest(kCommandDescriptionsEx, nullptr, 0, false, descriptions);
+}
+
+int ClientCore::GetTposeDataDescriptions(const char* name, sDataDescriptions** descriptions) {
+    if (!IsConnected()) return kResultRefused;
+    if (descriptions == nullptr) return kResultFailed;
+    const char* text = name != nullptr ? name : "";
+    return DescriptionsRequest(kCommandTpose, reinterpret_cast<const uint8_t*>(text),
+                               static_cast<int32_t>(std::strlen(text)), false, descriptions);
+}
+
+int ClientCore::WaitForForcePlateInit(int timeoutMs) {
+    if (!IsConnected()) return kResultRefused;
+    const auto start = std::chrono::steady_clock::now();
+    sDataDescriptions* descriptions = nullptr;
+    for (;;) {
+        if (DescriptionsRequest(kCommandDescriptions, nullptr, 0, true, &descriptions) ==
+            kResultOk) {
+            break;
+        }
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - start)
+                                 .count();
+        // A closed command channel can never answer: stop instead of retrying for ever.
+        if ((timeoutMs != 0 && elapsed > timeoutMs) || !command_.IsOpen()) return kResultFailed;
+    }
+    const int result = ForcePlates::Instance().Prepare(descriptions);
+    if (descriptions != nullptr) Solvanta_FreeDescriptions(descriptions);
+    return result;
+}

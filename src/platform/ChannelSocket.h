@@ -1,0 +1,46 @@
+// The socket of one client channel: owns one handle, remembers how plain sends are addressed and
+// forwards to its own facade. Used without a lock by the channel's receive thread, by senders and
+// by teardown; the handle is atomic so every user sees a close at once.
+#ifndef MIRAV_PLATFORM_CHANNEL_SOCKET_H
+#define MIRAV_PLATFORM_CHANNEL_SOCKET_H
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform/SocketFacade.h"
+
+namespace System {
+
+class ChannelSocket {
+public:
+    ChannelSocket() = default;
+    ~ChannelSocket();
+    ChannelSocket(const ChannelSocket&) = delete;
+    ChannelSocket& operator=(const ChannelSocket&) = delete;
+
+    // mode 1: datagram socket whose plain sends go to the default peer; 0: stream socket.
+    int Attach(SocketHandle handle, uint32_t mode);
+    bool IsClosed() const { return handle_.load(std::memory_order_acquire) == kInvalidSocket; }
+    // Makes a blocked Receive return without releasing the descriptor (teardown closes it only
+    // after the receiving thread has ended, so no thread reads a reused descriptor number).
+    int Wake();
+    int CloseSocket();
+    int CloseLeavingGroup(const char* group);
+    int Rejoin(const char* group);
+    int Receive(void* buffer, int* length, uint32_t* address, int* port);
+    int SendToPeer(const void* data, int length, const char* peer, int port,
+                   const uint32_t* interfaces, uint32_t interfaceCount);
+    int SendDefault(const void* data, int length);
+    int SetBufferSize(bool receiveBuffer, int bytes);
+
+private:
+    std::atomic<SocketHandle> handle_{kInvalidSocket};
+    uint32_t mode_ = 0;
+    uint32_t peerAddress_ = 0;
+    uint32_t peerPort_ = 0;
+    CSocketFacade facade_;
+};
+
+}  // namespace System
+
+#endif

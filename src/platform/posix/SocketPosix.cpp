@@ -1,0 +1,230 @@
+// POSIX bodies of the socket primitives: plain system calls, errno read right after each call.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/select.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/SocketOs.h"
+
+namespace System {
+namespace os {
+namespace {
+
+int Fd(SocketHandle handle) { return static_cast<int>(handle); }
+
+sockaddr_in MakeAddress(uint32_t address, uint16_t port) {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(port);
+    sa.sin_addr.s_addr = htonl(address);
+    return sa;
+}
+
+int SetOption(SocketHandle handle, int level, int name, const void* value, socklen_t size) {
+    return setsockopt(Fd(handle), level, name, value, size) == 0 ? 0 : errno;
+}
+
+int SetIntOption(SocketHandle handle, int level, int name, int value) {
+    return SetOption(handle, level, name, &value, sizeof(value));
+}
+
+}  // namespace
+
+void StartSocketLibrary() {}
+
+int CreateSocket(SocketType type, SocketHandle* handle) {
+    const int kind = type == SocketType::kStream ? SOCK_STREAM : SOCK_DGRAM;
+    int fd = socket(AF_INET, kind | SOCK_CLOEXEC, 0);
+    if (fd < 0) return errno;
+    if (fd == 0) {
+        // Descriptor 0 would read as "no socket": move it to a higher number.
+        const int moved = fcntl(fd, F_DUPFD_CLOEXEC, 1);
+        const int error = errno;
+        close(fd);
+        if (moved < 0) return error;
+        fd = moved;
+    }
+    *handle = static_cast<SocketHandle>(fd);
+    return 0;
+}
+
+int SetReuseAddress(SocketHandle handle) {
+    return SetIntOption(handle, SOL_SOCKET, SO_REUSEADDR, 1);
+}
+
+int SetBufferSize(SocketHandle handle, bool receiveBuffer, int bytes) {
+    return SetIntOption(handle, SOL_SOCKET, receiveBuffer ? SO_RCVBUF : SO_SNDBUF, bytes);
+}
+
+int Bind(SocketHandle handle, uint32_t address, uint16_t port) {
+    const sockaddr_in sa = MakeAddress(address, port);
+    return bind(Fd(handle), reinterpret_cast<const sockaddr*>(&sa), sizeof(sa)) == 0 ? 0 : errno;
+}
+
+int Listen(SocketHandle handle, int backlog) {
+    return listen(Fd(handle), backlog) == 0 ? 0 : errno;
+}
+
+int Connect(SocketHandle handle, uint32_t address, uint16_t port) {
+    const sockaddr_in sa = MakeAddress(address, port);
+    if (connect(Fd(handle), reinterpret_cast<const sockaddr*>(&sa), sizeof(sa)) == 0) return 0;
+    return errno == EINPROGRESS ? 0 : errno;
+}
+
+int SetNonBlocking(SocketHandle handle, bool on) {
+    const int flags = fcntl(Fd(handle), F_GETFL, 0);
+    if (flags < 0) return errno;
+    const int wanted = on ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK);
+    return fcntl(Fd(handle), F_SETFL, wanted) == 0 ? 0 : errno;
+}
+
+int SetStreamKeepAlive(SocketHandle handle, int idleMs, int intervalMs) {
+    int error = SetIntOption(handle, SOL_SOCKET, SO_KEEPALIVE, 1);
+    if (error == 0) error = SetIntOption(handle, IPPROTO_TCP, TCP_KEEPIDLE, idleMs / 1000);
+    if (error == 0) error = SetIntOption(handle, IPPROTO_TCP, TCP_KEEPINTVL, intervalMs / 1000);
+    return error;
+}
+
+// Unconnected UDP sockets receive no unreachable-peer reports here: nothing to switch off.
+int DisableConnectionReset(SocketHandle) { return 0; }
+
+int WaitReadyForConnect(SocketHandle handle, int timeoutMs, int* ready) {
+    fd_set readable;
+    fd_set writable;
+    FD_ZERO(&readable);
+    FD_ZERO(&writable);
+    FD_SET(Fd(handle), &readable);
+    FD_SET(Fd(handle), &writable);
+    timeval limit{};
+    limit.tv_sec = timeoutMs / 1000;
+    limit.tv_usec = (timeoutMs % 1000) * 1000;
+    const int result = select(Fd(handle) + 1, &readable, &writable, nullptr, &limit);
+    if (result < 0) {
+        *ready = 0;
+        return errno;
+    }
+    *ready = result > 0 ? 1 : 0;
+    return 0;
+}
+
+int SetMulticastInterface(SocketHandle handle, uint32_t interfaceAddress) {
+    in_addr value{};
+    value.s_addr = htonl(interfaceAddress);
+    return SetOption(handle, IPPROTO_IP, IP_MULTICAST_IF, &value, sizeof(value));
+}
+
+int SetMulticastLoop(SocketHandle handle, uint8_t loop) {
+    return SetOption(handle, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof(loop));
+}
+
+int SetMulticastTtl(SocketHandle handle, uint8_t ttl) {
+    return SetOption(handle, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof(ttl));
+}
+
+int ChangeMembership(SocketHandle handle, bool join, uint32_t group, uint32_t interfaceAddress) {
+    ip_mreq request{};
+    request.imr_multiaddr.s_addr = htonl(group);
+    request.imr_interface.s_addr = htonl(interfaceAddress);
+    return SetOption(handle, IPPROTO_IP, join ? IP_ADD_MEMBERSHIP : IP_DROP_MEMBERSHIP, &request,
+                     sizeof(request));
+}
+
+int Send(SocketHandle handle, const void* data, size_t length, size_t* sent) {
+    const ssize_t result = send(Fd(handle), data, length, MSG_NOSIGNAL);
+    if (result < 0) {
+        *sent = 0;
+        return errno;
+    }
+    *sent = static_cast<size_t>(result);
+    return 0;
+}
+
+int SendTo(SocketHandle handle, const void* data, size_t length, uint32_t address, uint16_t port,
+           size_t* sent) {
+    const sockaddr_in sa = MakeAddress(address, port);
+    const ssize_t result = sendto(Fd(handle), data, length, MSG_NOSIGNAL,
+                                  reinterpret_cast<const sockaddr*>(&sa), sizeof(sa));
+    if (result < 0) {
+        *sent = 0;
+        return errno;
+    }
+    *sent = static_cast<size_t>(result);
+    return 0;
+}
+
+int ReceiveFrom(SocketHandle handle, void* buffer, size_t capacity, size_t* received,
+                uint32_t* address, uint16_t* port) {
+    sockaddr_in sa{};
+    socklen_t size = sizeof(sa);
+    ssize_t result;
+    do {
+        result = recvfrom(Fd(handle), buffer, capacity, 0, reinterpret_cast<sockaddr*>(&sa), &size);
+    } while (result < 0 && errno == EINTR);
+    if (result < 0) return errno;
+    *received = static_cast<size_t>(result);
+    *address = ntohl(sa.sin_addr.s_addr);
+    *port = ntohs(sa.sin_port);
+    return 0;
+}
+
+void ShutdownBoth(SocketHandle handle) { shutdown(Fd(handle), SHUT_RDWR); }
+
+void CloseHandle(SocketHandle handle) { close(Fd(handle)); }
+
+int LocalHostName(char* buffer, size_t size) {
+    if (gethostname(buffer, size) != 0) return errno;
+    buffer[size - 1] = '\0';
+    return 0;
+}
+
+int LookupHostAll(const char* name, uint32_t* addresses, int capacity, int* count) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* list = nullptr;
+    const int result = getaddrinfo(name, nullptr, &hints, &list);
+    if (result != 0) return result == EAI_SYSTEM && errno != 0 ? errno : ENOENT;
+    *count = 0;
+    for (const addrinfo* entry = list; entry != nullptr && *count < capacity;
+         entry = entry->ai_next) {
+        if (entry->ai_family != AF_INET || entry->ai_addrlen < sizeof(sockaddr_in)) continue;
+        const auto* sa = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
+        addresses[(*count)++] = ntohl(sa->sin_addr.s_addr);
+    }
+    freeaddrinfo(list);
+    return *count > 0 ? 0 : ENOENT;
+}
+
+int LookupHost(const char* name, uint32_t* address) {
+    int count = 0;
+    return LookupHostAll(name, address, 1, &count);
+}
+
+bool IsPermanentStreamError(int error) {
+    switch (error) {
+        case ENOTSOCK:
+        case EMSGSIZE:
+        case ECONNABORTED:
+        case ECONNRESET:
+        case ENOTCONN:
+        case ESHUTDOWN:
+        case ETIMEDOUT:
+        case EPIPE:
+        case EBADF:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsWouldBlock(int error) { return error == EWOULDBLOCK || error == EAGAIN; }
+
+}  // namespace os
+}  // namespace System
