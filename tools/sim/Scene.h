@@ -1,0 +1,46 @@
+// The synthetic scene the substitute server streams: moving rigid bodies, a walking skeleton,
+// marker sets, labelled and unlabelled markers, analog values and timecode, with the data
+// descriptions that name them all.
+#ifndef MIRAV_SIM_SCENE_H
+#define MIRAV_SIM_SCENE_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "EncodersFrame.h"
+
+namespace mirav::sim {
+
+class Scene {
+public:
+    static constexpr int kRigidBodies = 3;
+    static constexpr int kBones = 5;
+    static constexpr int kMarkersPerSet = 4;
+    static constexpr int kAnalogChannels = 4;
+    static constexpr int32_t kSkeletonId = 1;
+
+    explicit Scene(double frameRate = 100.0) : frameRate_(frameRate) {}
+
+    // The pose of every object at frame n (frame numbers start at 1).
+    FrameScene Frame(int32_t frameNumber) const;
+    std::vector<uint8_t> FrameBody(int32_t frameNumber) const;
+    // Description data (the body of a type-101 reply) naming everything Frame produces.
+    std::vector<uint8_t> DescriptionData() const;
+    // Description data of the T-pose set called name: the skeleton in its rest pose.
+    std::vector<uint8_t> TposeDescriptionData(const std::string& name) const;
+
+    // Names used by the scene, for clients and tests.
+    static std::string RigidBodyName(int index);  // "RigidBody1" ...
+    static std::string BoneName(int index);       // "Hips", "Spine", ...
+    static std::string MarkerSetName();           // "Wand"
+    static std::string MarkerName(int index);     // "Wand_1" ...
+    static std::string SkeletonName();            // "Walker"
+
+private:
+    double frameRate_;
+};
+
+}  // namespace mirav::sim
+
+#endif

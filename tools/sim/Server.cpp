@@ -1,0 +1,333 @@
+#include "Server.h"
+
+#include <cstring>
+#include <map>
+
+#include "EncodersDescription.h"
+#include "EncodersFrame.h"
+#include "EncodersMessage.h"
+
+namespace mirav::sim {
+namespace {
+
+constexpr uint8_t kConnect = 0;
+constexpr uint8_t kDescriptions = 101;
+constexpr uint8_t kServerDescription = 102;
+constexpr uint8_t kDescriptionsEx = 107;
+constexpr uint8_t kTpose = 109;
+constexpr uint8_t kConnectReply = 1;
+constexpr uint8_t kFrame = 103;
+constexpr uint8_t kTextReply = 104;
+constexpr uint8_t kDescriptionBroadcast = 100;
+constexpr int kPollMs = 50;
+constexpr size_t kDatagramCapacity = 65536;
+
+void PutText(std::vector<uint8_t>& out, size_t offset, const std::string& text, size_t field) {
+    std::memcpy(out.data() + offset, text.data(), text.size() < field ? text.size() : field - 1);
+}
+
+}  // namespace
+
+Server::Server(ServerConfig config) : config_(std::move(config)), scene_(config_.sceneRate) {}
+
+Server::~Server() { Stop(); }
+
+bool Server::Start() {
+    uint32_t bind = 0;
+    if (!ParseIPv4(config_.bindAddress, &bind)) {
+        error_ = "bad bind address " + config_.bindAddress;
+        return false;
+    }
+    if (!commandSocket_.Open(bind, config_.commandPort)) {
+        error_ = commandSocket_.Error();
+        return false;
+    }
+    if (!dataSocket_.Open(bind, 0)) {
+        error_ = dataSocket_.Error();
+        commandSocket_.Close();
+        return false;
+    }
+    dataSocket_.SetSendBuffer(4 * 1024 * 1024);
+    uint32_t alternate = 0;
+    if (ParseIPv4(config_.alternateSource, &alternate)) alternateSocket_.Open(alternate, 0);
+    if (config_.multicast || config_.shortConnectReply) {
+        uint32_t interfaceAddress = 0;
+        ParseIPv4(config_.multicastInterface, &interfaceAddress);
+        dataSocket_.SetMulticastSender(interfaceAddress);
+    }
+    running_.store(true);
+    commandThread_ = std::thread([this] { CommandLoop(); });
+    return true;
+}
+
+void Server::Stop() {
+    StopStreaming();
+    running_.store(false);
+    if (commandThread_.joinable()) commandThread_.join();
+    commandSocket_.Close();
+    dataSocket_.Close();
+    alternateSocket_.Close();
+}
+
+void Server::SetCommandHook(CommandHook hook) {
+    std::lock_guard<std::mutex> guard(lock_);
+    hook_ = std::move(hook);
+}
+
+void Server::SetSilent(bool silent) { silent_.store(silent); }
+
+void Server::CommandLoop() {
+    std::vector<uint8_t> buffer(kDatagramCapacity);
+    // Bodies of commands that span several datagrams, by sequence number.
+    std::map<uint32_t, std::vector<uint8_t>> partial;
+    while (running_.load()) {
+        uint32_t address = 0;
+        uint16_t port = 0;
+        const long length =
+            commandSocket_.Receive(buffer.data(), buffer.size(), kPollMs, &address, &port);
+        if (length < static_cast<long>(kWireHeaderSize)) continue;
+        ReceivedCommand command;
+        const uint8_t* p = buffer.data();
+        command.totalLength =
+            static_cast<int32_t>(p[4] | (p[5] << 8) | (p[6] << 16) | (uint32_t{p[7]} << 24));
+        command.type = p[8];
+        command.fragmentIndex = p[9];
+        command.fragmentLength = static_cast<uint16_t>(p[10] | (p[11] << 8));
+        command.sequence = p[12] | (p[13] << 8) | (p[14] << 16) | (uint32_t{p[15]} << 24);
+        command.body.assign(p + kWireHeaderSize, p + length);
+        command.at = std::chrono::steady_clock::now();
+        CommandHook hook;
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            hasClient_ = true;
+            clientAddress_ = address;
+            clientPort_ = port;
+            commands_.push_back(command);
+            hook = hook_;
+        }
+        commandArrived_.notify_all();
+        if (hook && hook(command)) continue;
+        if (silent_.load() || config_.silentCommands.count(command.type) != 0) continue;
+        // Answer once the whole command body has arrived.
+        std::vector<uint8_t>& body = partial[command.sequence];
+        if (command.fragmentIndex == 0) body.clear();
+        body.insert(body.end(), command.body.begin(), command.body.end());
+        if (static_cast<int64_t>(body.size()) < command.totalLength) continue;
+        command.body = std::move(body);
+        partial.erase(command.sequence);
+        Answer(command);
+    }
+}
+
+void Server::Answer(const ReceivedCommand& command) {
+    switch (command.type) {
+        case kConnect:
+            SendReply(kConnectReply, command.sequence, ConnectReplyBody());
+            break;
+        case kServerDescription:
+            SendReply(kServerDescription, command.sequence, ServerDescriptionBody());
+            break;
+        case kDescriptions:
+        case kDescriptionsEx:
+            SendReply(config_.descriptionsType, command.sequence,
+                      DescriptionsReplyBody(scene_.DescriptionData()));
+            break;
+        case kTpose: {
+            const std::string name(command.body.begin(), command.body.end());
+            SendReply(config_.descriptionsType, command.sequence,
+                      DescriptionsReplyBody(scene_.TposeDescriptionData(name)));
+            break;
+        }
+        default:
+            break;  // keep-alive and unknown commands expect no answer
+    }
+}
+
+std::vector<uint8_t> Server::ConnectReplyBody() const {
+    std::vector<uint8_t> body(config_.shortConnectReply ? 265 : 266, 0);
+    std::memcpy(body.data() + 260, config_.version.data(), 4);
+    body[264] = config_.accepted;
+    if (!config_.shortConnectReply) body[265] = config_.multicast ? 1 : 0;
+    return body;
+}
+
+std::vector<uint8_t> Server::ServerDescriptionBody() const {
+    std::vector<uint8_t> body(sizeof(sServerDescription), 0);
+    body[0] = 1;  // host present
+    PutText(body, 1, "mirav-sim", 256);
+    uint32_t address = 0x7F000001u;
+    ParseIPv4(config_.bindAddress, &address);
+    for (int i = 0; i < 4; ++i) body[257 + i] = static_cast<uint8_t>(address >> (24 - 8 * i));
+    PutText(body, 261, "Mirav Substitute Server", 256);
+    const uint8_t appVersion[4] = {1, 0, 0, 0};
+    std::memcpy(body.data() + 517, appVersion, 4);
+    std::memcpy(body.data() + 521, config_.version.data(), 4);
+    return body;
+}
+
+std::vector<uint8_t> Server::DescriptionsReplyBody(const std::vector<uint8_t>& data) const {
+    if (config_.descriptionsType == 105) return EncodeReplyImage(data);
+    return data;
+}
+
+bool Server::HasClient() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return hasClient_;
+}
+
+std::vector<ReceivedCommand> Server::Commands() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return commands_;
+}
+
+size_t Server::CountCommands(uint8_t type) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    size_t count = 0;
+    for (const ReceivedCommand& command : commands_) count += command.type == type ? 1 : 0;
+    return count;
+}
+
+bool Server::WaitForCommands(uint8_t type, size_t count, std::chrono::milliseconds timeout) const {
+    std::unique_lock<std::mutex> guard(lock_);
+    return commandArrived_.wait_for(guard, timeout, [&] {
+        size_t seen = 0;
+        for (const ReceivedCommand& command : commands_) seen += command.type == type ? 1 : 0;
+        return seen >= count;
+    });
+}
+
+void Server::ClearCommands() {
+    std::lock_guard<std::mutex> guard(lock_);
+    commands_.clear();
+}
+
+bool Server::DataTarget(uint32_t* address, uint16_t* port) const {
+    *port = config_.dataPort;
+    if (config_.multicast || config_.shortConnectReply) {
+        return MulticastAllowedHere() && ParseIPv4(config_.multicastGroup, address);
+    }
+    std::lock_guard<std::mutex> guard(lock_);
+    *address = clientAddress_;
+    return hasClient_;
+}
+
+bool Server::SendDatagrams(const std::vector<std::vector<uint8_t>>& datagrams, bool alternate) {
+    uint32_t address = 0;
+    uint16_t port = 0;
+    if (datagrams.empty() || !DataTarget(&address, &port)) return false;
+    UdpSocket& socket = alternate ? alternateSocket_ : dataSocket_;
+    std::lock_guard<std::mutex> guard(sendLock_);
+    bool ok = true;
+    for (const std::vector<uint8_t>& datagram : datagrams) {
+        ok = socket.SendTo(address, port, datagram.data(), datagram.size()) && ok;
+    }
+    return ok;
+}
+
+bool Server::SendMessage(uint8_t type, uint32_t sequence, const std::vector<uint8_t>& body,
+                         size_t fragmentSize, bool fromAlternateSource) {
+    const size_t size = fragmentSize != 0 ? fragmentSize : config_.fragmentSize;
+    return SendDatagrams(EncodeMessage(type, sequence, body, size), fromAlternateSource);
+}
+
+bool Server::SendDatagram(const std::vector<uint8_t>& datagram, bool fromAlternateSource) {
+    return SendDatagrams({datagram}, fromAlternateSource);
+}
+
+bool Server::SendFrame(int32_t frameNumber) {
+    return SendMessage(kFrame, 0, scene_.FrameBody(frameNumber));
+}
+
+bool Server::SendDescriptionBroadcast() {
+    return SendMessage(kDescriptionBroadcast, 0, scene_.DescriptionData());
+}
+
+bool Server::SendReply(uint8_t type, uint32_t sequence, const std::vector<uint8_t>& body) {
+    uint32_t address = 0;
+    uint16_t port = 0;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (!hasClient_) return false;
+        address = clientAddress_;
+        port = clientPort_;
+    }
+    bool ok = true;
+    for (const auto& datagram : EncodeMessage(type, sequence, body, config_.fragmentSize)) {
+        ok = commandSocket_.SendTo(address, port, datagram.data(), datagram.size()) && ok;
+    }
+    return ok;
+}
+
+bool Server::SendTextReply(uint32_t sequence, const std::string& text) {
+    std::vector<uint8_t> body(text.begin(), text.end());
+    body.push_back(0);
+    return SendReply(kTextReply, sequence, body);
+}
+
+bool Server::SendCommandDatagram(const std::vector<uint8_t>& datagram) {
+    uint32_t address = 0;
+    uint16_t port = 0;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (!hasClient_) return false;
+        address = clientAddress_;
+        port = clientPort_;
+    }
+    return commandSocket_.SendTo(address, port, datagram.data(), datagram.size());
+}
+
+void Server::StartStreaming(double rate, uint64_t count, bool typicalFrames, StreamGate gate) {
+    StopStreaming();
+    framesSent_.store(0);
+    streaming_.store(true);
+    streamThread_ = std::thread(
+        [this, rate, count, typicalFrames, gate] { StreamLoop(rate, count, typicalFrames, gate); });
+}
+
+void Server::StopStreaming() {
+    streaming_.store(false);
+    if (streamThread_.joinable()) streamThread_.join();
+}
+
+void Server::StreamLoop(double rate, uint64_t count, bool typicalFrames, StreamGate gate) {
+    using Clock = std::chrono::steady_clock;
+    const std::vector<uint8_t> typical =
+        typicalFrames ? EncodeFrameBody(MakeTypicalFrameScene(1)) : std::vector<uint8_t>();
+    const auto period =
+        rate > 0
+            ? std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / rate))
+            : Clock::duration::zero();
+    auto next = Clock::now();
+    uint64_t sent = 0;
+    while (streaming_.load() && (count == 0 || sent < count)) {
+        if (gate && !gate(sent)) {
+            std::this_thread::yield();
+            continue;
+        }
+        const auto frameNumber = static_cast<int32_t>(sent + 1);
+        if (typicalFrames) {
+            std::vector<uint8_t> body = typical;
+            for (int i = 0; i < 4; ++i) {
+                body[static_cast<size_t>(i)] =
+                    static_cast<uint8_t>(static_cast<uint32_t>(frameNumber) >> (8 * i));
+            }
+            SendMessage(kFrame, 0, body);
+        } else {
+            SendFrame(frameNumber);
+        }
+        framesSent_.store(++sent);
+        if (rate <= 0) continue;
+        next += period;
+        const auto now = Clock::now();
+        if (next < now - std::chrono::seconds(1)) next = now;  // fell far behind: resynchronise
+        // Sleep in short pieces so StopStreaming never waits for a long period.
+        while (streaming_.load() && Clock::now() < next) {
+            const auto left = next - Clock::now();
+            std::this_thread::sleep_for(left < std::chrono::milliseconds(20)
+                                            ? left
+                                            : Clock::duration(std::chrono::milliseconds(20)));
+        }
+    }
+}
+
+}  // namespace mirav::sim
