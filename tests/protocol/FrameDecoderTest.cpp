@@ -243,8 +243,28 @@ TEST(FrameDecoder, BodyShorterThanItsCountsIsRejected) {
     EXPECT_EQ(frame, nullptr);
 }
 
-// Every valid body cut at every shorter length is rejected inside the base body and accepted
-// (with what is whole) inside the extension, never reading past the cut.
+// A body cut at any shorter length is rejected inside the base body and accepted (with what is
+// whole) inside the extension, never reading past the cut.
+void ExpectCutsStayWithinTheCut(const FrameScene& scene, size_t stride) {
+    const std::vector<uint8_t> body = sim::EncodeFrameBody(scene);
+    const size_t baseLength = body.size() - scene.extension.size();
+    for (size_t cut = 0; cut < body.size(); ++cut) {
+        // Lengths around the end of the base body are always tried.
+        if (cut % stride != 0 && (cut + 64 < baseLength || cut > baseLength + 64)) {
+            continue;
+        }
+        auto out = DecodeFrameBytes(body, cut, kServerVersion4);
+        if (cut < baseLength) {
+            ASSERT_EQ(out.result, 1) << "cut " << cut;
+            ASSERT_EQ(out.frame, nullptr);
+        } else {
+            ASSERT_EQ(out.result, 0) << "cut " << cut;
+            ASSERT_LE(out.consumed, static_cast<int32_t>(cut));
+            ASSERT_LE(out.frame->extendData.extendDataNum, 2);
+        }
+    }
+}
+
 TEST(FrameDecoder, EveryCutOfAValidBodyStaysWithinTheCut) {
     FrameScene small;
     small.markerSets.push_back({"set", {{1, 2, 3}, {4, 5, 6}}});
@@ -259,27 +279,10 @@ TEST(FrameDecoder, EveryCutOfAValidBodyStaysWithinTheCut) {
     sim::ExtensionBlock kinematics;
     kinematics.items = {sim::MakeExtendItem(1), sim::MakeExtendItem(2)};
     small.extension = sim::EncodeExtension({skipped, kinematics});
-    const size_t smallBase = sim::EncodeFrameBody(small).size() - small.extension.size();
-
-    const FrameScene typical = sim::MakeTypicalFrameScene(5);
-    const size_t typicalBase = sim::EncodeFrameBody(typical).size() - typical.extension.size();
-
-    const std::pair<const FrameScene*, size_t> cases[] = {{&small, smallBase},
-                                                          {&typical, typicalBase}};
-    for (const auto& [scene, baseLength] : cases) {
-        const std::vector<uint8_t> body = sim::EncodeFrameBody(*scene);
-        for (size_t cut = 0; cut < body.size(); ++cut) {
-            auto out = DecodeFrameBytes(body, cut, kServerVersion4);
-            if (cut < baseLength) {
-                ASSERT_EQ(out.result, 1) << "cut " << cut;
-                ASSERT_EQ(out.frame, nullptr);
-            } else {
-                ASSERT_EQ(out.result, 0) << "cut " << cut;
-                ASSERT_LE(out.consumed, static_cast<int32_t>(cut));
-                ASSERT_LE(out.frame->extendData.extendDataNum, 2);
-            }
-        }
-    }
+    ExpectCutsStayWithinTheCut(small, 1);
+    // The typical frame is 13 kB and each decode allocates a 1 MB record, so (to keep the
+    // sanitizer run short) only every 11th length away from the end of its base body is tried.
+    ExpectCutsStayWithinTheCut(sim::MakeTypicalFrameScene(5), 11);
 }
 
 }  // namespace
