@@ -1,0 +1,264 @@
+package com.mirav.sdk;
+
+import com.mirav.sdk.model.DataDescriptions;
+import com.mirav.sdk.model.FrameExtendData;
+import com.mirav.sdk.model.FrameOfMocapData;
+import com.mirav.sdk.model.Marker;
+import com.mirav.sdk.model.RigidBodyData;
+import com.mirav.sdk.model.ServerDescription;
+import java.util.concurrent.locks.ReentrantReadWriteLock;
+import java.util.function.LongFunction;
+
+/**
+ * A client of the capture server. Create it, optionally register listeners, {@link
+ * #initialize(String) initialize} it with the server's IPv4 address, then receive frames through a
+ * {@link DataListener} or poll them with {@link #pumpFrame()} and {@link #getLastFrame()}. Close
+ * it when done (try-with-resources works).
+ *
+ * <p>Operations return the library's result codes: 0 for success. After {@link #close()} every
+ * operation answers as for a missing client (1, null, false or 0).
+ *
+ * <p>Frames polled with {@link #pumpFrame()} and the per-frame getters read one current frame that
+ * is shared by every client in the process.
+ */
+public class MiravSDKClient implements AutoCloseable {
+    static {
+        NativeLibrary.load();
+    }
+
+    private final ReentrantReadWriteLock handleLock = new ReentrantReadWriteLock();
+    private long handle;
+
+    /** Creates the native client. */
+    public MiravSDKClient() {
+        handle = nativeCreate();
+        if (handle == 0) {
+            throw new OutOfMemoryError("the native client could not be created");
+        }
+    }
+
+    /** Connects to the server at the given IPv4 address; 0 on success. */
+    public int initialize(String serverAddress) {
+        return withHandle(h -> nativeInitialize(h, serverAddress));
+    }
+
+    /** Disconnects. Also drops the polled frame and every listener of every client. */
+    public int uninitialize() {
+        return withHandle(h -> nativeUninitialize(h));
+    }
+
+    /** Disconnects if needed and releases the native client; further calls do nothing. */
+    @Override
+    public void close() {
+        long old;
+        handleLock.writeLock().lock();
+        try {
+            old = handle;
+            handle = 0;
+        } finally {
+            handleLock.writeLock().unlock();
+        }
+        nativeDestroy(old);
+    }
+
+    /** The library version, four bytes. */
+    public byte[] getVersion() {
+        return withHandle(h -> nativeGetVersion(h));
+    }
+
+    /** Verbosity of the library's diagnostic messages. */
+    public void setVerbosityLevel(int level) {
+        withHandle(h -> {
+            nativeSetVerbosityLevel(h, level);
+            return null;
+        });
+    }
+
+    /** Fetches the descriptions and prepares the force plates; 0 on success. */
+    public int waitForForcePlateInit(long timeoutMs) {
+        return withHandle(h -> nativeWaitForForcePlateInit(h, timeoutMs));
+    }
+
+    /** Registers the frame listener; replaces the previous one. 0 on success. */
+    public int setDataListener(DataListener listener) {
+        return setDataListener(listener, null);
+    }
+
+    /** Registers the frame listener with an object handed back on every delivery. */
+    public int setDataListener(DataListener listener, Object userObject) {
+        return withHandle(h -> nativeSetDataCallback(h, listener, userObject));
+    }
+
+    public int setForcePlateListener(ForcePlateListener listener) {
+        return setForcePlateListener(listener, null);
+    }
+
+    public int setForcePlateListener(ForcePlateListener listener, Object userObject) {
+        return withHandle(h -> nativeSetForcePlateCallback(h, listener, userObject));
+    }
+
+    public int setNotifyMsgListener(NotifyMsgListener listener) {
+        return withHandle(h -> nativeSetNotifyMsgCallback(h, listener));
+    }
+
+    public int setAnalogChannelListener(AnalogChannelListener listener) {
+        return withHandle(h -> nativeSetAnalogChCallback(h, listener));
+    }
+
+    /** Silences the library's diagnostic messages, process-wide. */
+    public int discardLibraryMessages() {
+        return withHandle(h -> nativeSetMessageCallback(h, this));
+    }
+
+    /** Takes the next pending frame as the current frame; false when none is pending. */
+    public boolean pumpFrame() {
+        Boolean pumped = withHandle(h -> nativePumpFrame(h));
+        return pumped != null && pumped;
+    }
+
+    /** The frame taken by the last pump (or the library's current frame), or null. */
+    public FrameOfMocapData getLastFrame() {
+        return withHandle(h -> nativeGetLastFrameOfMocapData(h));
+    }
+
+    public ServerDescription getServerDescription() {
+        return withHandle(h -> nativeGetServerDescription(h));
+    }
+
+    public DataDescriptions getDataDescriptions() {
+        return withHandle(h -> nativeGetDataDescriptions(h));
+    }
+
+    /** The extended description set. */
+    public DataDescriptions getDataDescriptionsEx() {
+        return withHandle(h -> nativeGetDataDescriptionsEx(h));
+    }
+
+    /** The T-pose descriptions of the named set. */
+    public DataDescriptions getTposeDataDescriptions(String name) {
+        return withHandle(h -> nativeGetTposeDataDescriptions(h, name));
+    }
+
+    /** Hours, minutes, seconds, frames and subframe of a packed timecode. */
+    public int[] decodeTimecode(int timecode, int subframe) {
+        return withHandle(h -> nativeDecodeTimecode(h, timecode, subframe));
+    }
+
+    /** A timecode as text "hh:mm:ss:ff.s". */
+    public String timecodeToString(int timecode, int subframe) {
+        return withHandle(h -> nativeTimecodeStringify(h, timecode, subframe));
+    }
+
+    public int getLastFrameDataByType(int type) {
+        return orZero(withHandle(h -> nativeGetLastFrameDataByType(h, type)));
+    }
+
+    public float getLastFrameLatency() {
+        Float value = withHandle(h -> nativeGetLastFrameLatency(h));
+        return value == null ? 0.0f : value;
+    }
+
+    public int getLastFrameSubframe() {
+        return orZero(withHandle(h -> nativeGetLastFrameSubframe(h)));
+    }
+
+    public int getLastFrameTimecode() {
+        return orZero(withHandle(h -> nativeGetLastFrameTimecode(h)));
+    }
+
+    public long getLastFrameTimeStamp() {
+        Long value = withHandle(h -> nativeGetLastFrameTimeStamp(h));
+        return value == null ? 0L : value;
+    }
+
+    /** Position x, y, z of a marker of a marker set in the current frame, or null. */
+    public float[] getMarkerByName(String markerSetName, String markerName) {
+        return withHandle(h -> nativeGetLastFrameMarkerByName(h, markerSetName, markerName));
+    }
+
+    /** A rigid body of the current frame with marker positions, IDs and sizes, or null. */
+    public RigidBodyData getRigidBodyByName(String name) {
+        return withHandle(h -> nativeGetLastFrameRigidBodyByName(h, name));
+    }
+
+    /** A bone of a skeleton of the current frame, or null. */
+    public RigidBodyData getSkeletonBoneByName(String skeletonName, String boneName) {
+        return withHandle(h -> nativeGetLastFrameSkeletonByName(h, skeletonName, boneName));
+    }
+
+    /** The labelled markers of the current frame, or null. */
+    public Marker[] getLabeledMarkers() {
+        return withHandle(h -> nativeGetLastFrameLabeledMarker(h));
+    }
+
+    /** Unlabelled marker number index of the current frame, or null. */
+    public float[] getUnlabeledMarker(int index) {
+        return withHandle(h -> nativeGetLastFrameUndefined(h, index));
+    }
+
+    /** A named analog channel of the current frame; NaN when the channel is unknown. */
+    public float getAnalogData(String channelName) {
+        Float value = withHandle(h -> nativeGetLastFrameAnalogData(h, channelName));
+        return value == null ? 0.0f : value;
+    }
+
+    /** Extended kinematics of the current frame, or null. */
+    public FrameExtendData getExtendData() {
+        return withHandle(h -> nativeGetLastFrameExtendData(h));
+    }
+
+    /**
+     * Runs a native call with the handle while holding the read lock, so {@link #close()} waits
+     * for calls in progress and later calls see a handle of 0.
+     */
+    private <T> T withHandle(LongFunction<T> call) {
+        handleLock.readLock().lock();
+        try {
+            return call.apply(handle);
+        } finally {
+            handleLock.readLock().unlock();
+        }
+    }
+
+    private static int orZero(Integer value) {
+        return value == null ? 0 : value;
+    }
+
+    static native long nativeCreate();
+    static native void nativeDestroy(long handle);
+    static native int nativeInitialize(long handle, String serverAddress);
+    static native int nativeUninitialize(long handle);
+    static native byte[] nativeGetVersion(long handle);
+    static native void nativeSetVerbosityLevel(long handle, int level);
+    static native int nativeWaitForForcePlateInit(long handle, long timeoutMs);
+    static native boolean nativePumpFrame(long handle);
+    static native int nativeSetDataCallback(long handle, Object listener, Object userObject);
+    static native int nativeSetForcePlateCallback(long handle, Object listener, Object userObject);
+    static native int nativeSetMessageCallback(long handle, Object listener);
+    static native int nativeSetNotifyMsgCallback(long handle, Object listener);
+    static native int nativeSetAnalogChCallback(long handle, Object listener);
+    static native ServerDescription nativeGetServerDescription(long handle);
+    static native DataDescriptions nativeGetDataDescriptions(long handle);
+    static native DataDescriptions nativeGetDataDescriptionsEx(long handle);
+    static native DataDescriptions nativeGetTposeDataDescriptions(long handle, String name);
+    static native int nativeFreeDataDescriptions(long handle, Object descriptions);
+    static native int[] nativeDecodeTimecode(long handle, int timecode, int subframe);
+    static native String nativeTimecodeStringify(long handle, int timecode, int subframe);
+    static native int nativeCopyFrame(long handle, Object frame);
+    static native int nativeFreeFrame(long handle, Object frame);
+    static native FrameOfMocapData nativeGetLastFrameOfMocapData(long handle);
+    static native int nativeGetLastFrameDataByType(long handle, int type);
+    static native float nativeGetLastFrameLatency(long handle);
+    static native int nativeGetLastFrameSubframe(long handle);
+    static native int nativeGetLastFrameTimecode(long handle);
+    static native long nativeGetLastFrameTimeStamp(long handle);
+    static native float[] nativeGetLastFrameMarkerByName(long handle, String markerSetName,
+                                                         String markerName);
+    static native RigidBodyData nativeGetLastFrameRigidBodyByName(long handle, String name);
+    static native RigidBodyData nativeGetLastFrameSkeletonByName(long handle, String skeletonName,
+                                                                 String boneName);
+    static native Marker[] nativeGetLastFrameLabeledMarker(long handle);
+    static native float[] nativeGetLastFrameUndefined(long handle, int index);
+    static native float nativeGetLastFrameAnalogData(long handle, String channelName);
+    static native FrameExtendData nativeGetLastFrameExtendData(long handle);
+}
