@@ -11,10 +11,20 @@ function(run)
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BINARY_DIR} --prefix ${prefix} --component Unspecified)
-run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
-    -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DCMAKE_PREFIX_PATH=${prefix})
-run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
-run(${WORK_DIR}/build/consumer)
+if(EMULATOR)
+  # Cross build: the toolchain confines searches to the target's root, so the package is named
+  # directly; the program runs through the emulator and finds the DLL in the prefix's bin.
+  run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
+      -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE} -DMiravSDK_DIR=${prefix}/lib/cmake/MiravSDK)
+  run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+  set(ENV{WINEPATH} ${prefix}/bin)
+  run(${EMULATOR} ${WORK_DIR}/build/consumer.exe)
+else()
+  run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
+      -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DCMAKE_PREFIX_PATH=${prefix})
+  run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+  run(${WORK_DIR}/build/consumer)
+endif()
 if(NOT last_output MATCHES "version 4.0.56.34")
   message(FATAL_ERROR "unexpected output: ${last_output}")
 endif()

@@ -27,6 +27,13 @@ constexpr bool kThreadSanitizer = false;
 constexpr bool kThreadSanitizer = false;
 #endif
 
+// The error the system reports when a thread releases a mutex it does not own.
+#if defined(_WIN32)
+constexpr int kNotOwnerError = 288;  // ERROR_NOT_OWNER
+#else
+constexpr int kNotOwnerError = 1;  // EPERM
+#endif
+
 TEST(CMutex, UncreatedLockFailsAndGuardStillRunsTheScope) {
     MessageCapture capture;
     System::CMutex mutex;
@@ -65,7 +72,8 @@ TEST(CMutex, IsRecursiveAndOnlyItsOwnerMayUnlock) {
         std::thread([&] { otherResult = mutex.Unlock(); }).join();
         EXPECT_EQ(otherResult, System::kResultFailed);
         EXPECT_EQ(MessageCapture::Take(),
-                  (Messages{{3, "[MiravSDKClient] 112 Failed syserr:1\n"}}));
+                  (Messages{{3, "[MiravSDKClient] 112 Failed syserr:" +
+                                    std::to_string(kNotOwnerError) + "\n"}}));
     }
 
     EXPECT_EQ(mutex.Unlock(), System::kResultOk);
