@@ -3,11 +3,14 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
+// winsock2.h must come before windows.h and the Winsock extension headers.
+#include <winsock2.h>
+// clang-format off
+#include <ws2tcpip.h>
 #include <mstcpip.h>
 #include <mswsock.h>
 #include <windows.h>
-#include <winsock2.h>
-#include <ws2tcpip.h>
+// clang-format on
 
 #include <cstring>
 
