@@ -101,9 +101,7 @@ Agreement StreamThroughClient(const std::string& name) {
     EXPECT_TRUE(ReadC3dFile(test::RecordingPath(name), file, error)) << error;
     EXPECT_TRUE(LoadC3dTake(test::RecordingPath(name), take, error)) << error;
 
-    DescriptionDataEncoder encoder;
-    AddTakeDescriptions(take, encoder);
-    const std::vector<uint8_t> body = encoder.Encode();
+    const std::vector<uint8_t> body = TakeDescriptionData(take);
     sDataDescriptions* descriptions = nullptr;
     EXPECT_EQ(
         DecodeDescriptions(body.data(), static_cast<int32_t>(body.size()), &descriptions, nullptr),
@@ -114,8 +112,7 @@ Agreement StreamThroughClient(const std::string& name) {
 
     Agreement result;
     for (size_t i = 0; i < take.FrameCount(); ++i) {
-        const std::vector<uint8_t> frameBody =
-            EncodeFrameBody(MakeTakeFrameScene(take, i, static_cast<int32_t>(i + 1)));
+        const std::vector<uint8_t> frameBody = TakeFrameBody(take, static_cast<int32_t>(i + 1));
         sFrameOfMocapData* frame = nullptr;
         EXPECT_EQ(DecodeFrame(frameBody.data(), static_cast<int32_t>(frameBody.size()),
                               kServerVersion, &frame, nullptr),

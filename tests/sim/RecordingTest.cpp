@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 
@@ -165,6 +166,17 @@ TEST(Recording, C3dMarkersEqualTheFileValues) {
         ASSERT_EQ(seen, frame.labeledMarkers.size());
     }
     EXPECT_GT(occluded, 0u);
+    EXPECT_FALSE(LoadTake(path + ".txt", take, error));
+    EXPECT_FALSE(LoadTake("/nonexistent/take.c3d", take, error));
+    EXPECT_NE(error.find("cannot open"), std::string::npos) << error;
+    ASSERT_TRUE(LoadTake(path, take, error)) << error;
+    // Server frame numbers loop over the take.
+    // Server frame numbers loop over the take: frame 2752 plays take frame 1 again (the bodies
+    // differ only in the leading frame number).
+    std::vector<uint8_t> first = TakeFrameBody(take, 1), again = TakeFrameBody(take, 2752);
+    ASSERT_EQ(first.size(), again.size());
+    EXPECT_TRUE(std::equal(first.begin() + 4, first.end(), again.begin() + 4));
+    EXPECT_NE(first, again);
 
     // The frame message carries the same values.
     const FrameScene scene = MakeTakeFrameScene(take, 500, 7);
@@ -204,7 +216,7 @@ TEST(Recording, BvhBonesFollowTheFileAndAHandComputedChain) {
     RecordedTake take;
     std::string error;
     ASSERT_TRUE(ReadBvhFile(path, file, error)) << error;
-    ASSERT_TRUE(LoadBvhTake(path, take, error)) << error;
+    ASSERT_TRUE(LoadTake(path, take, error)) << error;
     EXPECT_EQ(file.joints.size(), 31u);
     EXPECT_EQ(file.channelCount, 96u);
     size_t endSites = 0;

@@ -3,6 +3,7 @@
 #include "Recording.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <set>
@@ -192,6 +193,29 @@ bool LoadBvhTake(const std::string& path, RecordedTake& take, std::string& error
         }
     }
     return true;
+}
+
+bool LoadTake(const std::string& path, RecordedTake& take, std::string& error) {
+    const size_t dot = path.find_last_of('.');
+    std::string extension = dot == std::string::npos ? "" : path.substr(dot + 1);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == "c3d") return LoadC3dTake(path, take, error);
+    if (extension == "bvh") return LoadBvhTake(path, take, error);
+    error = path + ": not a .c3d or .bvh file";
+    return false;
+}
+
+std::vector<uint8_t> TakeDescriptionData(const RecordedTake& take) {
+    DescriptionDataEncoder encoder;
+    AddTakeDescriptions(take, encoder);
+    return encoder.Encode();
+}
+
+std::vector<uint8_t> TakeFrameBody(const RecordedTake& take, int32_t frameNumber) {
+    const size_t count = take.FrameCount();
+    const size_t index =
+        count == 0 || frameNumber < 1 ? 0 : static_cast<size_t>(frameNumber - 1) % count;
+    return EncodeFrameBody(MakeTakeFrameScene(take, index, frameNumber));
 }
 
 void AddTakeDescriptions(const RecordedTake& take, DescriptionDataEncoder& encoder) {

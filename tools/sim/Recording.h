@@ -63,6 +63,16 @@ bool LoadC3dTake(const std::string& path, RecordedTake& take, std::string& error
 // Converts a BVH file: one skeleton whose bones carry the world poses (file units).
 bool LoadBvhTake(const std::string& path, RecordedTake& take, std::string& error);
 
+// Loads a .c3d or .bvh file (by extension, case ignored) into a take.
+bool LoadTake(const std::string& path, RecordedTake& take, std::string& error);
+
+// Entry points for the server, shaped like the synthetic scene's:
+// description data (the body of a type-101 reply) naming everything the take's frames carry,
+std::vector<uint8_t> TakeDescriptionData(const RecordedTake& take);
+// and the frame body for server frame number n (from 1), which plays take frame (n - 1) modulo
+// the frame count, so the take loops.
+std::vector<uint8_t> TakeFrameBody(const RecordedTake& take, int32_t frameNumber);
+
 // Packed timecode (hours, minutes, seconds, frames in bits 31-24, 23-16, 15-8, 7-0) and sub-frame
 // of the frame with this number at this rate; frame 1 is 00:00:00:00. Timecode frames count at
 // 30, 25 or 24 per second (the first that divides the rate), otherwise at the capture rate when
