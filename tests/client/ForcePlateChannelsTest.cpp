@@ -16,7 +16,7 @@ using mirav::sim::PlateSetup;
 sForcePlateDescription Plate(int kind) {
     PlateSetup setup;
     setup.plateKind = kind;
-    return mirav::sim::MakeForcePlateDescription(setup);
+    return mirav::sim::DescribePlate(setup);
 }
 
 std::vector<float> Ramp(int count) {
@@ -124,8 +124,8 @@ TEST(ForcePlateChannels, ChannelsBeyondTheZeroLevelAreMeasuredFromZero) {
     six.plateKind = 4;
     PlateSetup eight;
     eight.plateKind = 3;
-    std::vector<sForcePlateDescription> plates = {mirav::sim::MakeForcePlateDescription(six),
-                                                  mirav::sim::MakeForcePlateDescription(eight)};
+    std::vector<sForcePlateDescription> plates = {mirav::sim::DescribePlate(six),
+                                                  mirav::sim::DescribePlate(eight)};
     auto set = DescriptionsOf(plates);
     mirav::ForcePlates forcePlates;
     ASSERT_EQ(forcePlates.Prepare(set.get()), 0);
@@ -148,7 +148,7 @@ TEST(ForcePlateChannels, LowestChannelScaleIsUsable) {
     PlateSetup setup;
     setup.plateKind = 4;
     setup.channelScale = INT_MIN;
-    std::vector<sForcePlateDescription> plates = {mirav::sim::MakeForcePlateDescription(setup)};
+    std::vector<sForcePlateDescription> plates = {mirav::sim::DescribePlate(setup)};
     auto set = DescriptionsOf(plates);
     mirav::ForcePlates forcePlates;
     ASSERT_EQ(forcePlates.Prepare(set.get()), 0);

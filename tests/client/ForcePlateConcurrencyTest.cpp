@@ -19,9 +19,9 @@ TEST(ForcePlateConcurrency, PreparingWhileFramesAreComputedGivesWholeLists) {
     mirav::sim::PlateSetup six;
     six.plateKind = 4;
     // List A: one eight-channel plate; list B: an eight- and a six-channel plate.
-    std::vector<sForcePlateDescription> listA = {mirav::sim::MakeForcePlateDescription(eight)};
-    std::vector<sForcePlateDescription> listB = {mirav::sim::MakeForcePlateDescription(eight),
-                                                 mirav::sim::MakeForcePlateDescription(six)};
+    std::vector<sForcePlateDescription> listA = {mirav::sim::DescribePlate(eight)};
+    std::vector<sForcePlateDescription> listB = {mirav::sim::DescribePlate(eight),
+                                                 mirav::sim::DescribePlate(six)};
     auto setA = DescriptionsOf(listA);
     auto setB = DescriptionsOf(listB);
 

@@ -42,8 +42,8 @@ std::vector<sForcePlateDescription> TiltedPlates() {
     const float sixCalibration[8] = {200, 210, 400, 0.1f, 0.12f, 0.05f, 0, 0};
     std::memcpy(six.calibration, sixCalibration, sizeof(sixCalibration));
 
-    return {mirav::sim::MakeForcePlateDescription(eight),
-            mirav::sim::MakeForcePlateDescription(six)};
+    return {mirav::sim::DescribePlate(eight),
+            mirav::sim::DescribePlate(six)};
 }
 
 PlateLoad Load(Vec force, double px, double py, double freeMoment) {

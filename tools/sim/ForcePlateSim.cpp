@@ -85,7 +85,7 @@ const char* const kSixChannelNames[kSixChannels] = {"Fx", "Fy", "Fz", "Mx", "My"
 
 }  // namespace
 
-sForcePlateDescription MakeForcePlateDescription(const PlateSetup& setup) {
+sForcePlateDescription DescribePlate(const PlateSetup& setup) {
     sForcePlateDescription plate;
     std::memset(&plate, 0, sizeof(plate));
     plate.channelScale = setup.channelScale;
@@ -186,7 +186,7 @@ std::vector<sForcePlateDescription> DemoForcePlates() {
     std::memcpy(second.calibration, sixCalibration, sizeof(sixCalibration));
     second.name = "Plate 2";
 
-    return {MakeForcePlateDescription(first), MakeForcePlateDescription(second)};
+    return {DescribePlate(first), DescribePlate(second)};
 }
 
 std::vector<PlateLoad> DemoStepLoads(const std::vector<sForcePlateDescription>& plates,

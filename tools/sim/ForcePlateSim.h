@@ -40,7 +40,7 @@ struct PlateLoad {
 };
 
 // Channel names follow the sensor layout above ("<name> Fz1" ...).
-sForcePlateDescription MakeForcePlateDescription(const PlateSetup& setup);
+sForcePlateDescription DescribePlate(const PlateSetup& setup);
 
 // A description that only names further analog inputs (kind 0, consumes no plate channels).
 sForcePlateDescription MakeAnalogDeviceDescription(const std::vector<std::string>& channelNames);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "EncodersDescription.h"
+#include "ForcePlateSim.h"
 
 namespace mirav::sim {
 namespace {
@@ -32,6 +33,7 @@ std::string Scene::BoneName(int index) { return kBoneNames[index % kBones]; }
 std::string Scene::MarkerSetName() { return "Wand"; }
 std::string Scene::MarkerName(int index) { return "Wand_" + std::to_string(index + 1); }
 std::string Scene::SkeletonName() { return "Walker"; }
+std::string Scene::AnalogName(int index) { return "Analog " + std::to_string(index + 1); }
 
 FrameScene Scene::Frame(int32_t frameNumber) const {
     FrameScene frame;
@@ -98,6 +100,7 @@ FrameScene Scene::Frame(int32_t frameNumber) const {
     frame.otherMarkers.push_back({std::cos(t), 2.0f, 0.02f});
     frame.otherMarkers.push_back({-1.0f, std::sin(t), 0.02f});
 
+    AppendPlatesChannels(forcePlates_, DemoStepLoads(forcePlates_, frameNumber - 1), frame.analog);
     for (int a = 0; a < kAnalogChannels; ++a) {
         frame.analog.push_back(std::sin(t + static_cast<float>(a)));
     }
@@ -126,6 +129,12 @@ std::vector<uint8_t> Scene::DescriptionData() const {
         bones.push_back(MakeRigidBodyDescription(BoneName(b), BoneId(b), b == 0 ? -1 : BoneId(0)));
     }
     encoder.Skeleton(SkeletonName(), kSkeletonId, bones);
+    if (!forcePlates_.empty()) {
+        for (const sForcePlateDescription& plate : forcePlates_) encoder.ForcePlate(plate);
+        std::vector<std::string> analogNames;
+        for (int a = 0; a < kAnalogChannels; ++a) analogNames.push_back(AnalogName(a));
+        encoder.ForcePlate(MakeAnalogDeviceDescription(analogNames));
+    }
     return encoder.Encode();
 }
 

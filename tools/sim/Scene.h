@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "EncodersFrame.h"
+#include "mirav/MiravTypes.h"
 
 namespace mirav::sim {
 
@@ -30,15 +31,26 @@ public:
     // Description data of the T-pose set called name: the skeleton in its rest pose.
     std::vector<uint8_t> TposeDescriptionData(const std::string& name) const;
 
+    // Force plates the walker steps across, one after the other (none by default). Their channels
+    // come first in every frame, then the scene's analog channels; frame 1 leaves them unloaded.
+    // The descriptions gain the plates and an analog device naming the scene's analog channels
+    // (AnalogName). Set before the server starts.
+    void SetForcePlates(std::vector<sForcePlateDescription> plates) {
+        forcePlates_ = std::move(plates);
+    }
+    const std::vector<sForcePlateDescription>& ForcePlates() const { return forcePlates_; }
+
     // Names used by the scene, for clients and tests.
     static std::string RigidBodyName(int index);  // "RigidBody1" ...
     static std::string BoneName(int index);       // "Hips", "Spine", ...
     static std::string MarkerSetName();           // "Wand"
     static std::string MarkerName(int index);     // "Wand_1" ...
     static std::string SkeletonName();            // "Walker"
+    static std::string AnalogName(int index);     // "Analog 1" ... (named with force plates only)
 
 private:
     double frameRate_;
+    std::vector<sForcePlateDescription> forcePlates_;
 };
 
 }  // namespace mirav::sim

@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "ForcePlateSim.h"
 #include "Server.h"
 
 namespace {
@@ -30,7 +31,8 @@ void PrintUsage() {
         "  --multicast             frames to the multicast group (private namespaces only)\n"
         "  --descriptions-type T   answer description requests as type 101 or 105\n"
         "  --silent                record commands but answer none\n"
-        "  --typical               stream typical-size frames instead of the scene\n");
+        "  --typical               stream typical-size frames instead of the scene\n"
+        "  --no-force-plates       leave out the two force plates the walker steps across\n");
 }
 
 bool ParseVersion(const char* text, std::array<uint8_t, 4>* version) {
@@ -50,6 +52,7 @@ int main(int argc, char** argv) {
     double duration = 0.0;
     bool silent = false;
     bool typical = false;
+    bool forcePlates = true;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -81,6 +84,8 @@ int main(int argc, char** argv) {
             silent = true;
         } else if (option == "--typical") {
             typical = true;
+        } else if (option == "--no-force-plates") {
+            forcePlates = false;
         } else {
             std::fprintf(stderr, "mirav-sim: unknown option %s\n", option.c_str());
             PrintUsage();
@@ -97,6 +102,7 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     mirav::sim::Server server(config);
+    if (forcePlates) server.SceneModel().SetForcePlates(mirav::sim::DemoForcePlates());
     if (!server.Start()) {
         std::fprintf(stderr, "mirav-sim: %s\n", server.Error().c_str());
         return 1;
