@@ -1,7 +1,5 @@
 // Initialize, keep-alive, Uninitialize and callback registration of the client core against the
 // substitute server on ports of the internal tests.
-#include <sys/resource.h>
-
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -25,13 +23,6 @@ FrameCounter gCounter;
 void CountFrame(sFrameOfMocapData*, void* context) {
     gCounter.lastContext = context;
     gCounter.frames.fetch_add(1);
-}
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 }  // namespace
@@ -142,12 +133,12 @@ TEST(ClientLifecycle, UninitializeEndsEveryThreadWithoutSpinning) {
         ASSERT_EQ(connection.Initialize(), 0);
         // Two receive threads and the keep-alive thread.
         EXPECT_EQ(ThreadCount(), serverThreads + 3);
-        const double cpuBefore = CpuSeconds();
+        const double cpuBefore = testsupport::CpuSeconds();
         const auto start = Clock::now();
         EXPECT_EQ(connection.core->Uninitialize(), 0);
         EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(800));
         // The keep-alive thread waits with short sleeps while the client is not initialized.
-        EXPECT_LT(CpuSeconds() - cpuBefore, 0.4);
+        EXPECT_LT(testsupport::CpuSeconds() - cpuBefore, 0.4);
         EXPECT_EQ(ThreadCount(), serverThreads);
         EXPECT_FALSE(connection.core->IsConnected());
         EXPECT_EQ(connection.core->Uninitialize(), 0);

@@ -4,8 +4,6 @@
 #ifndef MIRAV_TESTS_CLIENT_NET_TEST_SUPPORT_H
 #define MIRAV_TESTS_CLIENT_NET_TEST_SUPPORT_H
 
-#include <dirent.h>
-
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -17,6 +15,7 @@
 #include "Server.h"
 #include "client/ClientCore.h"
 #include "platform/Diagnostics.h"
+#include "support/ProcessProbe.h"
 
 namespace nettest {
 
@@ -84,16 +83,8 @@ inline bool WaitUntil(const std::function<bool()>& condition,
     return condition();
 }
 
-inline size_t CountEntries(const char* directory) {
-    size_t n = 0;
-    if (DIR* dir = opendir(directory)) {
-        while (const dirent* entry = readdir(dir)) n += entry->d_name[0] != '.' ? 1 : 0;
-        closedir(dir);
-    }
-    return n;
-}
-inline size_t ThreadCount() { return CountEntries("/proc/self/task"); }
-inline size_t DescriptorCount() { return CountEntries("/proc/self/fd"); }
+inline size_t ThreadCount() { return testsupport::ThreadCount(); }
+inline size_t DescriptorCount() { return testsupport::OpenHandleCount(); }
 
 inline mirav::sim::ServerConfig ConfigOnPorts(uint16_t commandPort = kCommandPort,
                                               uint16_t dataPort = kDataPort) {
