@@ -42,8 +42,7 @@ std::vector<sForcePlateDescription> TiltedPlates() {
     const float sixCalibration[8] = {200, 210, 400, 0.1f, 0.12f, 0.05f, 0, 0};
     std::memcpy(six.calibration, sixCalibration, sizeof(sixCalibration));
 
-    return {mirav::sim::DescribePlate(eight),
-            mirav::sim::DescribePlate(six)};
+    return {mirav::sim::DescribePlate(eight), mirav::sim::DescribePlate(six)};
 }
 
 PlateLoad Load(Vec force, double px, double py, double freeMoment) {
@@ -175,43 +174,6 @@ TEST(ForcePlatePhysics, WithoutVerticalForceTheCentreOfPressureIsTheOrigin) {
     EXPECT_EQ(result.forcePlates[0].fz, 0.0f);
     EXPECT_FLOAT_EQ(result.forcePlates[0].copX, plates[0].origin[0]);
     EXPECT_FLOAT_EQ(result.forcePlates[0].copY, plates[0].origin[1]);
-}
-
-TEST(ForcePlatePhysics, DemoWalkArrivesAsWalked) {
-    auto plates = mirav::sim::DemoForcePlates();
-    auto set = DescriptionsOf(plates);
-    mirav::ForcePlates forcePlates;
-    ASSERT_EQ(forcePlates.Prepare(set.get()), 0);
-
-    int loadedFrames[2] = {0, 0};
-    auto frame = FrameWith(0, {});
-    for (int frameIndex = 0; frameIndex < 400; ++frameIndex) {
-        const auto loads = mirav::sim::DemoStepLoads(plates, frameIndex);
-        std::vector<float> channels;
-        mirav::sim::AppendPlatesChannels(plates, loads, channels);
-        channels.push_back(0.25f);  // one further analog input after the plates
-        frame->frameNumber = frameIndex;
-        forceplatetest::SetChannels(*frame, channels);
-        sForcePlates result;
-        ASSERT_EQ(forcePlates.Compute(frame.get(), &result), 0);
-        ASSERT_EQ(result.forcePlateCount, 2);
-        ASSERT_EQ(frame->analogDataCount, 1);
-        EXPECT_EQ(frame->analogData[0], 0.25f);
-        for (int p = 0; p < 2; ++p) {
-            const Vec force = Rotate(plates[p].orientation,
-                                     {loads[p].force[0], loads[p].force[1], loads[p].force[2]});
-            EXPECT_NEAR(result.forcePlates[p].fz, force.z, 0.05);
-            if (loads[p].force[2] < 50.0) continue;
-            ++loadedFrames[p];
-            const Vec point =
-                Rotate(plates[p].orientation, {loads[p].point[0], loads[p].point[1], 0});
-            EXPECT_NEAR(result.forcePlates[p].copX, point.x + plates[p].origin[0], 1e-4);
-            EXPECT_NEAR(result.forcePlates[p].copY, point.y + plates[p].origin[1], 1e-4);
-        }
-    }
-    // The walker stood on each plate in turn.
-    EXPECT_GT(loadedFrames[0], 40);
-    EXPECT_GT(loadedFrames[1], 40);
 }
 
 }  // namespace
