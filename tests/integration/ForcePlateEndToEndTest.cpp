@@ -1,7 +1,9 @@
 // Force plates through the public interface: the substitute server streams the walker stepping
 // across its two plates; the client sets the plates up with WaitForForcePlateInit and receives
 // forces and centres of pressure before each frame.
+#if !defined(_WIN32)
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <chrono>
@@ -36,8 +38,13 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 }
 
 // The force plate state lives as long as the process: tests that need it untouched run in a
-// fresh copy of this program.
+// fresh copy of this program. (On Windows they run in place; CTest starts every test in a
+// process of its own.)
 bool RunInFreshProcess(const char* testName) {
+#if defined(_WIN32)
+    (void)testName;
+    return false;
+#else
     if (std::getenv("MIRAV_FRESH_PROCESS") != nullptr) return false;
     char self[4096] = {};
     EXPECT_GT(readlink("/proc/self/exe", self, sizeof(self) - 1), 0);
@@ -45,6 +52,7 @@ bool RunInFreshProcess(const char* testName) {
                                 "\" --gtest_filter=" + testName + " >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << "run " << testName << " alone for details";
     return true;
+#endif
 }
 
 // What the callbacks saw, by frame number.
