@@ -12,6 +12,17 @@ fuzz_seconds=${MIRAV_FUZZ_SECONDS:-60}
 
 step() { printf '\n=== %s ===\n' "$*"; }
 
+# Tests run inside a private network namespace when the machine allows one: its own loopback and
+# its own ports, so the fixed protocol ports cannot clash with anything else on the machine and no
+# test traffic can leave it.
+isolated() {
+  if unshare -rn true 2>/dev/null; then
+    unshare -rn sh -c 'ip link set lo up && exec "$@"' sh "$@"
+  else
+    "$@"
+  fi
+}
+
 build_and_test() {
   local name=$1; shift
   step "$name: configure and build"
@@ -19,7 +30,7 @@ build_and_test() {
     cat "$out/$name.configure.log"; return 1; }
   cmake --build "$out/$name" -j"$jobs"
   step "$name: tests"
-  (cd "$out/$name" && ctest -j"$jobs" --output-on-failure --timeout 600 -LE long)
+  (cd "$out/$name" && isolated ctest -j"$jobs" --output-on-failure --timeout 600 -LE long)
 }
 
 mkdir -p "$out"
