@@ -1,0 +1,104 @@
+#include "Session.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "CliSocket.h"
+
+namespace mirav::cli {
+namespace {
+
+// Reporting sites of the library's receive path whose lines mean a dropped datagram.
+constexpr int kMalformedSites[] = {573, 583, 590, 621, 791};
+constexpr char kRefusalMarker[] = "Server Version is:";
+
+std::atomic<uint64_t> gMalformed{0};
+std::mutex gRefusalLock;
+std::string gRefusedServerVersion;
+
+void OnLibraryMessage(int, char* message) {
+    if (message == nullptr) return;
+    int site = 0;
+    if (std::sscanf(message, "[MiravSDKClient] %d", &site) == 1) {
+        for (const int malformed : kMalformedSites) {
+            if (site == malformed && std::strstr(message, "Failed") == nullptr) {
+                gMalformed.fetch_add(1, std::memory_order_relaxed);
+            }
+        }
+        return;
+    }
+    if (const char* version = std::strstr(message, kRefusalMarker)) {
+        std::string text(version + std::strlen(kRefusalMarker));
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+        std::lock_guard<std::mutex> guard(gRefusalLock);
+        gRefusedServerVersion = text;
+    }
+}
+
+std::string RefusedServerVersion() {
+    std::lock_guard<std::mutex> guard(gRefusalLock);
+    return gRefusedServerVersion;
+}
+
+}  // namespace
+
+void InstallMessageCapture(MiravSDKClient& client) { client.SetMessageCallback(&OnLibraryMessage); }
+
+uint64_t MalformedDatagrams() { return gMalformed.load(std::memory_order_relaxed); }
+
+std::string VersionText(const unsigned char version[4]) {
+    return std::to_string(version[0]) + "." + std::to_string(version[1]) + "." +
+           std::to_string(version[2]) + "." + std::to_string(version[3]);
+}
+
+std::string LibraryVersionText() {
+    unsigned char version[4] = {};
+    Solvanta_GetVersion(version);
+    return VersionText(version);
+}
+
+std::string InitializeFailure(int result, const std::string& server,
+                              const std::string& serverVersion) {
+    switch (result) {
+        case 15:
+            return "no reply from " + server + " on port " + std::to_string(kCommandPort) +
+                   " within " + std::to_string(kReplyWaitSeconds) +
+                   " s: is the server running, and is this the right address?";
+        case 10:
+            return "the server at " + server + " refused this client's version: server version " +
+                   (serverVersion.empty() ? std::string("unknown") : serverVersion) +
+                   ", library version " + LibraryVersionText();
+        case 4:
+            return "cannot use the address " + server;
+        case 1:
+            return "connected to " + server + ", but cannot receive frames on port " +
+                   std::to_string(kDataPort) +
+                   " of this machine: is another client already running here?";
+        case 6:
+        case 7:
+            return "cannot create sockets, threads or buffers for the client (result " +
+                   std::to_string(result) + ")";
+        default:
+            return "cannot connect to " + server + " (result " + std::to_string(result) + ")";
+    }
+}
+
+bool ConnectClient(MiravSDKClient& client, const std::string& server, std::string& error) {
+    uint32_t address = 0;
+    if (!ResolveIPv4(server, &address)) {
+        error = "cannot resolve " + server + ": not an IPv4 address or a known host name";
+        return false;
+    }
+    std::string dotted = FormatIPv4(address);
+    std::vector<char> text(dotted.begin(), dotted.end());
+    text.push_back('\0');
+    const int result = client.Initialize(text.data());
+    if (result == 0) return true;
+    error = InitializeFailure(result, server, RefusedServerVersion());
+    return false;
+}
+
+}  // namespace mirav::cli

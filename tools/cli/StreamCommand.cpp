@@ -1,0 +1,316 @@
+// stream: live frames from the server, as a status line or as one JSON object per frame, and a
+// summary of what arrived.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "CliSocket.h"
+#include "Commands.h"
+#include "Descriptions.h"
+#include "FrameQueue.h"
+#include "Json.h"
+#include "Options.h"
+#include "Session.h"
+#include "StatusLine.h"
+
+namespace mirav::cli {
+namespace {
+
+const char kStreamUsage[] =
+    "usage: mirav-cli stream SERVER [--duration S] [--json] [--rigid-body NAME]...\n"
+    "  Streams live frames and shows a status line (frame rate, frame number, latency, counts,\n"
+    "  force plates) until the duration ends or Ctrl-C; then prints a summary: frames received,\n"
+    "  frames missing (gaps in the frame numbers), frames dropped because the output could not\n"
+    "  keep up, malformed datagrams.\n"
+    "  --duration S       stop after S seconds (default: until interrupted)\n"
+    "  --json             one JSON object per frame on standard output (status and summary go\n"
+    "                     to standard error)\n"
+    "  --rigid-body NAME  only this rigid body (repeatable); the status line shows its position\n";
+
+// About ten seconds of frames at 100 Hz wait for a slow reader before the oldest are dropped.
+constexpr size_t kQueueCapacity = 1024;
+constexpr int kForcePlateWaitMs = 3000;
+
+struct Counters {
+    uint64_t received = 0;
+    uint64_t missing = 0;
+    int32_t lastFrame = 0;
+    float latency = 0;
+    int rigidBodies = 0, skeletons = 0, markers = 0;
+    std::vector<float> plateFz;
+    Pose chosen;  // the first chosen rigid body
+    bool chosenSeen = false;
+};
+
+struct StreamState {
+    explicit StreamState(bool json) : json(json) {}
+    const bool json;
+    std::set<int32_t> onlyBodies;
+    int32_t firstChosen = 0;  // the rigid body the status line follows
+    FrameQueue queue{kQueueCapacity};
+    // Only the receive thread touches the plates: the force plate callback runs just before the
+    // data callback of the same frame.
+    sForcePlates plates{};
+    bool havePlates = false;
+
+    std::mutex lock;  // guards counters
+    Counters counters;
+};
+
+void OnForcePlates(sForcePlates* plates, void* context) {
+    auto* state = static_cast<StreamState*>(context);
+    if (state == nullptr || plates == nullptr) return;
+    state->plates = *plates;
+    state->havePlates = true;
+}
+
+void OnFrame(sFrameOfMocapData* frame, void* context) {
+    auto* state = static_cast<StreamState*>(context);
+    if (state == nullptr || frame == nullptr) return;
+    const sForcePlates* plates =
+        state->havePlates && state->plates.frameNumber == frame->frameNumber ? &state->plates
+                                                                             : nullptr;
+    std::set<int32_t> onlyBodies;
+    {
+        std::lock_guard<std::mutex> guard(state->lock);
+        onlyBodies = state->onlyBodies;
+        const int32_t firstChosen = state->firstChosen;
+        Counters& c = state->counters;
+        // A gap is a jump forward; a jump back means the server started counting again.
+        if (c.received > 0 && frame->frameNumber > c.lastFrame + 1) {
+            c.missing += static_cast<uint64_t>(frame->frameNumber - c.lastFrame - 1);
+        }
+        ++c.received;
+        c.lastFrame = frame->frameNumber;
+        c.latency = frame->latency;
+        c.rigidBodies = frame->rigidBodyCount;
+        c.skeletons = frame->skeletonCount;
+        c.markers = frame->labeledMarkerCount;
+        c.plateFz.clear();
+        for (int p = 0; plates != nullptr && p < std::min(plates->forcePlateCount, MAX_FORCEPLATES);
+             ++p) {
+            c.plateFz.push_back(plates->forcePlates[p].fz);
+        }
+        for (int i = 0; i < std::min(frame->rigidBodyCount, MAX_RIGIDBODIES); ++i) {
+            const sRigidBodyData& body = frame->rigidBodies[i];
+            if (!onlyBodies.empty() && body.id == firstChosen) {
+                c.chosen.x = body.x, c.chosen.y = body.y, c.chosen.z = body.z;
+                c.chosenSeen = true;
+            }
+        }
+    }
+    if (state->json) state->queue.Push(FrameCopy::From(*frame, plates, onlyBodies));
+}
+
+void WritePose(JsonWriter& json, const Pose& pose, const std::string& name) {
+    json.BeginObject().Key("id").Int(pose.id);
+    if (!name.empty()) json.Key("name").String(name);
+    json.Key("position").Point(pose.x, pose.y, pose.z);
+    json.Key("orientation")
+        .BeginArray()
+        .Float(pose.qx)
+        .Float(pose.qy)
+        .Float(pose.qz)
+        .Float(pose.qw)
+        .EndArray();
+    json.Key("meanError").Float(pose.meanError).Key("tracked").Bool(pose.tracked).EndObject();
+}
+
+std::string FrameJson(const FrameCopy& frame, const NameIndex& names) {
+    JsonWriter json;
+    char timecode[32] = "";
+    Solvanta_TimecodeStringify(frame.timecode, frame.subframe, timecode, sizeof(timecode));
+    json.BeginObject().Key("frame").Int(frame.frameNumber).Key("timecode").String(timecode);
+    json.Key("timeStamp").Int(frame.timeStamp).Key("latency").Float(frame.latency);
+    json.Key("rigidBodies").BeginArray();
+    for (const Pose& body : frame.rigidBodies) WritePose(json, body, names.RigidBody(body.id));
+    json.EndArray().Key("skeletons").BeginArray();
+    for (const FrameCopy::Skeleton& skeleton : frame.skeletons) {
+        const auto name = names.skeletons.find(skeleton.id);
+        json.BeginObject().Key("id").Int(skeleton.id);
+        if (name != names.skeletons.end()) json.Key("name").String(name->second);
+        json.Key("bones").BeginArray();
+        for (const Pose& bone : skeleton.bones)
+            WritePose(json, bone, names.Bone(skeleton.id, bone.id));
+        json.EndArray().EndObject();
+    }
+    json.EndArray().Key("markerSets").BeginArray();
+    for (const FrameCopy::MarkerSet& set : frame.markerSets) {
+        json.BeginObject().Key("name").String(set.name).Key("markers").BeginArray();
+        for (const auto& m : set.markers) json.Point(m[0], m[1], m[2]);
+        json.EndArray().EndObject();
+    }
+    json.EndArray().Key("labeledMarkers").BeginArray();
+    for (const sMarker& m : frame.labeledMarkers) {
+        json.BeginObject().Key("id").Int(m.id).Key("position").Point(m.x, m.y, m.z);
+        json.Key("size").Float(m.size).EndObject();
+    }
+    json.EndArray().Key("otherMarkers").BeginArray();
+    for (const auto& m : frame.otherMarkers) json.Point(m[0], m[1], m[2]);
+    json.EndArray().Key("analog").BeginArray();
+    for (const float value : frame.analog) json.Float(value);
+    json.EndArray().Key("forcePlates").BeginArray();
+    for (const sForcePlateData& plate : frame.forcePlates) {
+        json.BeginObject().Key("force").Point(plate.fx, plate.fy, plate.fz);
+        json.Key("centreOfPressure").Point(plate.copX, plate.copY, plate.copZ);
+        json.Key("freeMoment").Float(plate.tz).EndObject();
+    }
+    json.EndArray().EndObject();
+    return json.Text();
+}
+
+std::string StatusText(const Counters& c, double rate, uint64_t dropped,
+                       const std::string& chosenName) {
+    char text[512];
+    int n = std::snprintf(text, sizeof(text),
+                          "frame %d | %.1f fps | latency %.1f ms | rigid bodies %d, skeletons %d, "
+                          "markers %d",
+                          c.lastFrame, rate, c.latency, c.rigidBodies, c.skeletons, c.markers);
+    std::string out(text, static_cast<size_t>(std::max(n, 0)));
+    if (!c.plateFz.empty()) {
+        out += " | plates Fz";
+        for (size_t p = 0; p < c.plateFz.size(); ++p) {
+            std::snprintf(text, sizeof(text), "%s %.0f", p == 0 ? "" : ",", c.plateFz[p]);
+            out += text;
+        }
+        out += " N";
+    }
+    if (!chosenName.empty()) {
+        if (c.chosenSeen) {
+            std::snprintf(text, sizeof(text), " | %s at %.3f %.3f %.3f", chosenName.c_str(),
+                          c.chosen.x, c.chosen.y, c.chosen.z);
+        } else {
+            std::snprintf(text, sizeof(text), " | %s not seen", chosenName.c_str());
+        }
+        out += text;
+    }
+    std::snprintf(text, sizeof(text), " | missing %llu, dropped %llu",
+                  static_cast<unsigned long long>(c.missing),
+                  static_cast<unsigned long long>(dropped));
+    return out + text;
+}
+
+Counters Snapshot(StreamState& state) {
+    std::lock_guard<std::mutex> guard(state.lock);
+    return state.counters;
+}
+
+}  // namespace
+
+int RunStream(int argc, char** argv, int first) {
+    ParsedArgs args;
+    std::string error;
+    const std::vector<OptionSpec> specs = {
+        {"--duration", true}, {"--json", false}, {"--rigid-body", true}};
+    if (!ParseArgs(argc, argv, first, specs, 1, args, error)) {
+        return UsageError("stream", error, kStreamUsage);
+    }
+    if (args.help) {
+        std::printf("%s", kStreamUsage);
+        return kExitOk;
+    }
+    double duration = 0;
+    if (args.Has("--duration") && !ParseSeconds(args.Value("--duration"), &duration)) {
+        return UsageError("stream", "--duration needs a number of seconds above 0", kStreamUsage);
+    }
+    const std::string server = args.positionals[0];
+    const bool json = args.Has("--json");
+
+    StreamState state(json);
+    MiravSDKClient client;
+    InstallMessageCapture(client);
+    client.SetDataCallback(&OnFrame, &state);
+    client.SetForcePlateCallback(&OnForcePlates, &state);
+    if (!ConnectClient(client, server, error)) return Failure("stream", error);
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();  // frames flow from here on
+
+    sDataDescriptions* descriptions = nullptr;
+    client.GetDataDescriptions(&descriptions);
+    const NameIndex names = NameIndex::From(descriptions);
+    if (descriptions != nullptr) client.FreeDataDescriptions(descriptions);
+    const std::vector<std::string> chosen = args.All("--rigid-body");
+    std::set<int32_t> chosenIds;
+    int32_t firstChosen = 0;
+    for (const std::string& name : chosen) {
+        bool found = false;
+        for (const auto& [id, bodyName] : names.rigidBodies) {
+            if (bodyName == name) {
+                if (chosenIds.empty()) firstChosen = id;
+                chosenIds.insert(id);
+                found = true;
+            }
+        }
+        if (!found) {
+            client.Uninitialize();
+            return Failure("stream", "the server describes no rigid body named \"" + name + "\"");
+        }
+    }
+    if (names.forcePlates > 0) client.WaitForForcePlateInit(kForcePlateWaitMs);
+    {
+        // Set before the frames are used: the receive thread reads it under the same lock.
+        std::lock_guard<std::mutex> guard(state.lock);
+        state.onlyBodies = chosenIds;
+        state.firstChosen = firstChosen;
+    }
+
+    std::FILE* statusOut = json ? stderr : stdout;
+    StatusLine status(statusOut, !json || IsTerminal(stderr));
+    auto lastStatus = start;
+    uint64_t lastCount = 0;
+    const auto writeFrame = [&](const FrameCopy& frame) {
+        const std::string line = FrameJson(frame, names) + "\n";
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fflush(stdout);
+    };
+    while (!gStopRequested.load() &&
+           (duration <= 0 || Clock::now() - start < std::chrono::duration<double>(duration))) {
+        FrameCopy frame;
+        if (json) {
+            if (state.queue.Pop(&frame, std::chrono::milliseconds(50))) writeFrame(frame);
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        if (status.Due()) {
+            const Counters c = Snapshot(state);
+            const auto now = Clock::now();
+            const double seconds = std::chrono::duration<double>(now - lastStatus).count();
+            const double rate =
+                seconds > 0 ? static_cast<double>(c.received - lastCount) / seconds : 0;
+            lastStatus = now;
+            lastCount = c.received;
+            status.Show(
+                StatusText(c, rate, state.queue.Dropped(), chosen.empty() ? "" : chosen[0]));
+        }
+    }
+    client.Uninitialize();
+    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    FrameCopy frame;
+    while (json && state.queue.Pop(&frame, std::chrono::milliseconds(0))) writeFrame(frame);
+    status.Finish();
+
+    const Counters c = Snapshot(state);
+    std::FILE* summary = json ? stderr : stdout;
+    std::fprintf(summary, "received %llu frames in %.1f s (%.1f fps)\n",
+                 static_cast<unsigned long long>(c.received), elapsed,
+                 elapsed > 0 ? static_cast<double>(c.received) / elapsed : 0.0);
+    std::fprintf(summary, "frames missing (gaps in frame numbers): %llu\n",
+                 static_cast<unsigned long long>(c.missing));
+    std::fprintf(summary, "frames dropped by the queue: %llu\n",
+                 static_cast<unsigned long long>(state.queue.Dropped()));
+    std::fprintf(summary, "malformed datagrams: %llu\n",
+                 static_cast<unsigned long long>(MalformedDatagrams()));
+    std::fflush(summary);
+    if (c.received == 0) {
+        return Failure("stream", "connected to " + server +
+                                     ", but no frames arrived: is the server streaming, and does "
+                                     "the firewall let UDP port 5231 through?");
+    }
+    return kExitOk;
+}
+
+}  // namespace mirav::cli
