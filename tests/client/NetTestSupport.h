@@ -14,7 +14,9 @@
 
 #include "Server.h"
 #include "client/ClientCore.h"
+#include "gtest/gtest.h"
 #include "platform/Diagnostics.h"
+#include "store/GlobalObject.h"
 #include "support/ProcessProbe.h"
 
 namespace nettest {
@@ -84,7 +86,31 @@ inline bool WaitUntil(const std::function<bool()>& condition,
 }
 
 inline size_t ThreadCount() { return testsupport::ThreadCount(); }
-inline size_t DescriptorCount() { return testsupport::OpenHandleCount(); }
+// The process-wide object is made first: its locks are kernel handles on Windows that live as
+// long as the process.
+inline size_t DescriptorCount() {
+    CGlobalObject::Instance();
+    return testsupport::OpenHandleCount();
+}
+
+// Starts the socket library as the first client of a process does, for suites that use the
+// socket facade without a client: AddGlobalTestEnvironment(new SocketLibraryEnvironment).
+class SocketLibraryEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        System::CPlatformResource& platform = CGlobalObject::Instance().Platform();
+        if (!platform.IsStarted()) platform.Startup();
+    }
+};
+
+// The handles open now are those open before, apart from handles the runtime opens once and keeps.
+inline ::testing::AssertionResult HandlesAsBefore(size_t before) {
+    const size_t now = DescriptorCount();
+    if (now >= before && now <= before + testsupport::kRuntimeLazyHandles) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << now << " handles open, " << before << " before";
+}
 
 inline mirav::sim::ServerConfig ConfigOnPorts(uint16_t commandPort = kCommandPort,
                                               uint16_t dataPort = kDataPort) {

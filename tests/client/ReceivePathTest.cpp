@@ -129,6 +129,10 @@ TEST_F(ReceivePath, MalformedDatagramsAreReportedWithTheirValue) {
 }
 
 TEST_F(ReceivePath, DatagramsFromAnotherAddressProduceNothing) {
+    if (testsupport::RunningUnderWine()) {
+        GTEST_SKIP() << "Wine sends from a datagram socket bound to 127.0.0.2 with the source "
+                        "address 127.0.0.1, so no second sender address exists under Wine";
+    }
     ASSERT_TRUE(connection.server.SendMessage(103, 0, connection.server.SceneModel().FrameBody(5),
                                               0, true));
     ASSERT_TRUE(connection.server.SendDatagram(std::vector<uint8_t>(15, 0), true));

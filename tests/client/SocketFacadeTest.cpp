@@ -11,6 +11,11 @@
 using namespace System;
 using nettest::MessageCapture;
 
+namespace {
+::testing::Environment* const gSocketLibrary =
+    ::testing::AddGlobalTestEnvironment(new nettest::SocketLibraryEnvironment);
+}  // namespace
+
 TEST(SocketFacade, ParseAddressAcceptsOnlyDottedDecimal) {
     EXPECT_EQ(ParseAddress("127.0.0.1"), 0x7F000001u);
     EXPECT_EQ(ParseAddress("10.1.2.254"), 0x0A0102FEu);

@@ -18,6 +18,9 @@ bool HandleIsOpen(uint64_t handle);
 bool HandleIsInherited(uint64_t handle);
 // User plus system CPU time of this process.
 double CpuSeconds();
+// Handles the runtime may open once and keep for the rest of the process, so that a count after
+// some work can exceed the count before it by this much without anything having leaked.
+extern const size_t kRuntimeLazyHandles;
 // Wine's version when the process runs under Wine, else "".
 std::string WineVersion();
 
