@@ -15,7 +15,7 @@ std::vector<std::string> ParsedArgs::All(const std::string& name) const {
     return found == values.end() ? std::vector<std::string>() : found->second;
 }
 
-bool ParseArgs(int argc, char** argv, int first, const std::vector<OptionSpec>& specs,
+bool ParseArgs(int argc, char** argv, int first, const std::vector<OptionRule>& rules,
                size_t positionals, ParsedArgs& out, std::string& error) {
     bool onlyPositionals = false;
     for (int i = first; i < argc; ++i) {
@@ -34,16 +34,16 @@ bool ParseArgs(int argc, char** argv, int first, const std::vector<OptionSpec>& 
         }
         const size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& candidate : specs) {
-            if (candidate.name == name) spec = &candidate;
+        const OptionRule* rule = nullptr;
+        for (const OptionRule& candidate : rules) {
+            if (candidate.name == name) rule = &candidate;
         }
-        if (spec == nullptr) {
+        if (rule == nullptr) {
             error = "unknown option " + name;
             return false;
         }
         std::vector<std::string>& values = out.values[name];
-        if (!spec->takesValue) {
+        if (!rule->takesValue) {
             if (equals != std::string::npos) {
                 error = "option " + name + " takes no value";
                 return false;

@@ -14,7 +14,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-struct OptionSpec {
+struct OptionRule {
     std::string name;  // with the leading dashes
     bool takesValue = false;
 };
@@ -32,7 +32,7 @@ struct ParsedArgs {
 
 // Parses args[first, argc). Fails with a one-line reason for an unknown flag, a missing value or
 // a wrong number of positional arguments (unless --help was given).
-bool ParseArgs(int argc, char** argv, int first, const std::vector<OptionSpec>& specs,
+bool ParseArgs(int argc, char** argv, int first, const std::vector<OptionRule>& rules,
                size_t positionals, ParsedArgs& out, std::string& error);
 
 // A duration in seconds: a finite number above 0.

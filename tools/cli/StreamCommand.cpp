@@ -204,9 +204,9 @@ Counters Snapshot(StreamState& state) {
 int RunStream(int argc, char** argv, int first) {
     ParsedArgs args;
     std::string error;
-    const std::vector<OptionSpec> specs = {
+    const std::vector<OptionRule> rules = {
         {"--duration", true}, {"--json", false}, {"--rigid-body", true}};
-    if (!ParseArgs(argc, argv, first, specs, 1, args, error)) {
+    if (!ParseArgs(argc, argv, first, rules, 1, args, error)) {
         return UsageError("stream", error, kStreamUsage);
     }
     if (args.help) {

@@ -4,6 +4,7 @@
 
 #include "EncodersDescription.h"
 #include "ForcePlateSim.h"
+#include "Recording.h"
 
 namespace mirav::sim {
 namespace {
@@ -13,7 +14,9 @@ const char* const kBoneNames[Scene::kBones] = {"Hips", "Spine", "Head", "LeftFoo
 const float kBoneHeights[Scene::kBones] = {0.95f, 1.25f, 1.65f, 0.05f, 0.05f};
 
 int32_t RigidBodyId(int index) { return index + 1; }
-int32_t BoneId(int index) { return 100 + index; }
+// Bones of skeleton s (from 0) are numbered 100 + 10 s + b.
+int32_t BoneId(int skeleton, int index) { return 100 + 10 * skeleton + index; }
+int32_t SkeletonId(int skeleton) { return Scene::kSkeletonId + skeleton; }
 
 // Packs hours, minutes, seconds and frames of a running clock into the wire timecode.
 uint32_t TimecodeAt(int32_t frameNumber, double frameRate) {
@@ -32,16 +35,28 @@ std::string Scene::RigidBodyName(int index) { return "RigidBody" + std::to_strin
 std::string Scene::BoneName(int index) { return kBoneNames[index % kBones]; }
 std::string Scene::MarkerSetName() { return "Wand"; }
 std::string Scene::MarkerName(int index) { return "Wand_" + std::to_string(index + 1); }
-std::string Scene::SkeletonName() { return "Walker"; }
+std::string Scene::SkeletonName(int index) {
+    return index == 0 ? "Walker" : "Walker" + std::to_string(index + 1);
+}
+
+void Scene::SetSize(int rigidBodies, int skeletons, int markersPerSet) {
+    rigidBodies_ = rigidBodies;
+    skeletons_ = skeletons;
+    markersPerSet_ = markersPerSet;
+}
 std::string Scene::AnalogName(int index) { return "Analog " + std::to_string(index + 1); }
 
 FrameScene Scene::Frame(int32_t frameNumber) const {
+    if (take_ != nullptr && take_->FrameCount() > 0) {
+        const auto index = static_cast<size_t>(frameNumber - 1) % take_->FrameCount();
+        return MakeTakeFrameScene(*take_, index, frameNumber);
+    }
     FrameScene frame;
     frame.frameNumber = frameNumber;
     const float t = static_cast<float>(frameNumber / frameRate_);
 
     // Rigid bodies circle the origin at different radii and speeds, turning about z.
-    for (int i = 0; i < kRigidBodies; ++i) {
+    for (int i = 0; i < rigidBodies_; ++i) {
         const float radius = 0.5f + 0.5f * static_cast<float>(i);
         const float angle = t * (0.5f + 0.25f * static_cast<float>(i));
         RigidBodyPose body;
@@ -61,33 +76,37 @@ FrameScene Scene::Frame(int32_t frameNumber) const {
         frame.rigidBodies.push_back(body);
     }
 
-    // The skeleton walks along x; its feet alternate.
-    SkeletonPose skeleton;
-    skeleton.id = kSkeletonId;
+    // The skeletons walk along x, a metre apart in y; their feet alternate.
     const float walk = 0.8f * t;
-    for (int b = 0; b < kBones; ++b) {
-        RigidBodyPose bone;
-        bone.id = BoneId(b);
-        const float stride = b == 3   ? 0.2f * std::sin(2 * kPi * t)
-                             : b == 4 ? -0.2f * std::sin(2 * kPi * t)
-                                      : 0;
-        bone.x = std::fmod(walk, 6.0f) - 3.0f + stride;
-        bone.y = b == 3 ? 0.1f : b == 4 ? -0.1f : 0;
-        bone.z = kBoneHeights[b];
-        bone.params = 1;
-        skeleton.bones.push_back(bone);
+    for (int s = 0; s < skeletons_; ++s) {
+        SkeletonPose skeleton;
+        skeleton.id = SkeletonId(s);
+        for (int b = 0; b < kBones; ++b) {
+            RigidBodyPose bone;
+            bone.id = BoneId(s, b);
+            const float stride = b == 3   ? 0.2f * std::sin(2 * kPi * t)
+                                 : b == 4 ? -0.2f * std::sin(2 * kPi * t)
+                                          : 0;
+            bone.x = std::fmod(walk, 6.0f) - 3.0f + stride;
+            bone.y = (b == 3 ? 0.1f : b == 4 ? -0.1f : 0) + static_cast<float>(s);
+            bone.z = kBoneHeights[b];
+            bone.params = 1;
+            skeleton.bones.push_back(bone);
+        }
+        frame.skeletons.push_back(skeleton);
     }
-    frame.skeletons.push_back(skeleton);
 
-    // The wand: four markers in a line, waved up and down.
-    MarkerSetPose wand;
-    wand.name = MarkerSetName();
-    for (int m = 0; m < kMarkersPerSet; ++m) {
-        wand.markers.push_back({0.1f * static_cast<float>(m), 0.0f, 1.5f + 0.2f * std::sin(t)});
+    // The wand: its markers in a line, waved up and down.
+    if (markersPerSet_ > 0) {
+        MarkerSetPose wand;
+        wand.name = MarkerSetName();
+        for (int m = 0; m < markersPerSet_; ++m) {
+            wand.markers.push_back({0.1f * static_cast<float>(m), 0.0f, 1.5f + 0.2f * std::sin(t)});
+        }
+        frame.markerSets.push_back(wand);
     }
-    frame.markerSets.push_back(wand);
 
-    for (int i = 0; i < kRigidBodies; ++i) {
+    for (int i = 0; i < rigidBodies_; ++i) {
         const RigidBodyPose& body = frame.rigidBodies[static_cast<size_t>(i)];
         sMarker marker{};
         marker.id = body.id * 10;
@@ -117,18 +136,24 @@ std::vector<uint8_t> Scene::FrameBody(int32_t frameNumber) const {
 }
 
 std::vector<uint8_t> Scene::DescriptionData() const {
+    if (take_ != nullptr) return TakeDescriptionData(*take_);
     DescriptionDataEncoder encoder;
-    std::vector<std::string> markerNames;
-    for (int m = 0; m < kMarkersPerSet; ++m) markerNames.push_back(MarkerName(m));
-    encoder.MarkerSet(MarkerSetName(), markerNames);
-    for (int i = 0; i < kRigidBodies; ++i) {
+    if (markersPerSet_ > 0) {
+        std::vector<std::string> markerNames;
+        for (int m = 0; m < markersPerSet_; ++m) markerNames.push_back(MarkerName(m));
+        encoder.MarkerSet(MarkerSetName(), markerNames);
+    }
+    for (int i = 0; i < rigidBodies_; ++i) {
         encoder.RigidBody(MakeRigidBodyDescription(RigidBodyName(i), RigidBodyId(i), -1));
     }
-    std::vector<sRigidBodyDescription> bones;
-    for (int b = 0; b < kBones; ++b) {
-        bones.push_back(MakeRigidBodyDescription(BoneName(b), BoneId(b), b == 0 ? -1 : BoneId(0)));
+    for (int s = 0; s < skeletons_; ++s) {
+        std::vector<sRigidBodyDescription> bones;
+        for (int b = 0; b < kBones; ++b) {
+            bones.push_back(
+                MakeRigidBodyDescription(BoneName(b), BoneId(s, b), b == 0 ? -1 : BoneId(s, 0)));
+        }
+        encoder.Skeleton(SkeletonName(s), SkeletonId(s), bones);
     }
-    encoder.Skeleton(SkeletonName(), kSkeletonId, bones);
     if (!forcePlates_.empty()) {
         for (const sForcePlateDescription& plate : forcePlates_) encoder.ForcePlate(plate);
         std::vector<std::string> analogNames;
@@ -140,10 +165,17 @@ std::vector<uint8_t> Scene::DescriptionData() const {
 
 std::vector<uint8_t> Scene::TposeDescriptionData(const std::string& name) const {
     DescriptionDataEncoder encoder;
+    if (take_ != nullptr) {
+        // A take's skeleton in the pose its hierarchy describes.
+        if (!take_->boneDescriptions.empty()) {
+            encoder.Skeleton(name, take_->skeletonId, take_->boneDescriptions);
+        }
+        return encoder.Encode();
+    }
     std::vector<sRigidBodyDescription> bones;
     for (int b = 0; b < kBones; ++b) {
         sRigidBodyDescription bone =
-            MakeRigidBodyDescription(BoneName(b), BoneId(b), b == 0 ? -1 : BoneId(0));
+            MakeRigidBodyDescription(BoneName(b), BoneId(0, b), b == 0 ? -1 : BoneId(0, 0));
         bone.offsetZ = kBoneHeights[b];
         bones.push_back(bone);
     }

@@ -13,6 +13,8 @@
 
 namespace mirav::sim {
 
+struct RecordedTake;
+
 class Scene {
 public:
     static constexpr int kRigidBodies = 3;
@@ -22,6 +24,19 @@ public:
     static constexpr int32_t kSkeletonId = 1;
 
     explicit Scene(double frameRate = 100.0) : frameRate_(frameRate) {}
+
+    // Scene size: rigid bodies (each with a labelled marker), walking skeletons and markers in
+    // the marker set. Defaults are kRigidBodies, 1 and kMarkersPerSet. Set before the server
+    // starts.
+    void SetSize(int rigidBodies, int skeletons, int markersPerSet);
+    int RigidBodyCount() const { return rigidBodies_; }
+    int SkeletonCount() const { return skeletons_; }
+    int MarkersPerSet() const { return markersPerSet_; }
+
+    // Plays a recorded take instead of the synthetic scene: frames, descriptions and T-pose
+    // come from the take (which must outlive the scene). Set before the server starts.
+    void SetTake(const RecordedTake* take) { take_ = take; }
+    const RecordedTake* Take() const { return take_; }
 
     // The pose of every object at frame n (frame numbers start at 1).
     FrameScene Frame(int32_t frameNumber) const;
@@ -41,15 +56,19 @@ public:
     const std::vector<sForcePlateDescription>& ForcePlates() const { return forcePlates_; }
 
     // Names used by the scene, for clients and tests.
-    static std::string RigidBodyName(int index);  // "RigidBody1" ...
-    static std::string BoneName(int index);       // "Hips", "Spine", ...
-    static std::string MarkerSetName();           // "Wand"
-    static std::string MarkerName(int index);     // "Wand_1" ...
-    static std::string SkeletonName();            // "Walker"
-    static std::string AnalogName(int index);     // "Analog 1" ... (named with force plates only)
+    static std::string RigidBodyName(int index);     // "RigidBody1" ...
+    static std::string BoneName(int index);          // "Hips", "Spine", ...
+    static std::string MarkerSetName();              // "Wand"
+    static std::string MarkerName(int index);        // "Wand_1" ...
+    static std::string SkeletonName(int index = 0);  // "Walker", "Walker2" ...
+    static std::string AnalogName(int index);  // "Analog 1" ... (named with force plates only)
 
 private:
     double frameRate_;
+    int rigidBodies_ = kRigidBodies;
+    int skeletons_ = 1;
+    int markersPerSet_ = kMarkersPerSet;
+    const RecordedTake* take_ = nullptr;
     std::vector<sForcePlateDescription> forcePlates_;
 };
 

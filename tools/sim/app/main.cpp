@@ -1,129 +1,175 @@
 // mirav-sim: the substitute capture server as a program. Answers the client's commands and
-// streams the synthetic scene until its duration ends or it is interrupted.
+// streams the synthetic scene, a C3D or BVH take, or a recording, until its duration ends or
+// it is interrupted, with a status line.
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "ForcePlateSim.h"
+#include "Recording.h"
+#include "Replay.h"
 #include "Server.h"
+#include "SimOptions.h"
+
+#ifdef _WIN32
+#include <io.h>
+#define MIRAV_SIM_ISATTY(f) _isatty(_fileno(f))
+#else
+#include <unistd.h>
+#define MIRAV_SIM_ISATTY(f) isatty(fileno(f))
+#endif
 
 namespace {
+
+using mirav::sim::SimOptions;
+using Clock = std::chrono::steady_clock;
 
 std::atomic<bool> stopRequested{false};
 
 void OnSignal(int) { stopRequested.store(true); }
 
-void PrintUsage() {
-    std::printf(
-        "usage: mirav-sim [options]\n"
-        "  --bind ADDRESS          local address to serve on (default 127.0.0.1)\n"
-        "  --command-port N        command port (default 5230)\n"
-        "  --data-port N           client data port frames are sent to (default 5231)\n"
-        "  --rate HZ               frames per second (default 100; 0 sends no frames)\n"
-        "  --duration SECONDS      stop after this time (default 0: until interrupted)\n"
-        "  --server-version A.B.C.D version bytes in the connect reply (default 4.0.56.34)\n"
-        "  --refuse                refuse every client's version\n"
-        "  --multicast             frames to the multicast group (private namespaces only)\n"
-        "  --descriptions-type T   answer description requests as type 101 or 105\n"
-        "  --silent                record commands but answer none\n"
-        "  --typical               stream typical-size frames instead of the scene\n"
-        "  --no-force-plates       leave out the two force plates the walker steps across\n");
-}
+// A status line, redrawn in place on a terminal and written every five seconds otherwise.
+class Status {
+public:
+    Status() : terminal_(MIRAV_SIM_ISATTY(stdout) != 0) {}
+    void Update(const std::string& text) {
+        const auto now = Clock::now();
+        if (now - last_ < (terminal_ ? std::chrono::milliseconds(250) : std::chrono::seconds(5))) {
+            return;
+        }
+        last_ = now;
+        if (terminal_) {
+            std::printf("\r%-100s", text.c_str());
+        } else {
+            std::printf("%s\n", text.c_str());
+        }
+        std::fflush(stdout);
+    }
+    void Finish() {
+        if (terminal_) std::printf("\n");
+    }
 
-bool ParseVersion(const char* text, std::array<uint8_t, 4>* version) {
-    unsigned a, b, c, d;
-    if (std::sscanf(text, "%u.%u.%u.%u", &a, &b, &c, &d) != 4) return false;
-    if (a > 255 || b > 255 || c > 255 || d > 255) return false;
-    *version = {static_cast<uint8_t>(a), static_cast<uint8_t>(b), static_cast<uint8_t>(c),
-                static_cast<uint8_t>(d)};
-    return true;
+private:
+    bool terminal_;
+    Clock::time_point last_ = Clock::now();
+};
+
+int Fail(const std::string& reason) {
+    std::fprintf(stderr, "mirav-sim: %s\n", reason.c_str());
+    return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    mirav::sim::ServerConfig config;
-    double rate = 100.0;
-    double duration = 0.0;
-    bool silent = false;
-    bool typical = false;
-    bool forcePlates = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (option == "--help" || option == "-h") {
-            PrintUsage();
-            return 0;
-        } else if (option == "--bind" && hasValue) {
-            config.bindAddress = argv[++i];
-        } else if (option == "--command-port" && hasValue) {
-            config.commandPort = static_cast<uint16_t>(std::atoi(argv[++i]));
-        } else if (option == "--data-port" && hasValue) {
-            config.dataPort = static_cast<uint16_t>(std::atoi(argv[++i]));
-        } else if (option == "--rate" && hasValue) {
-            rate = std::atof(argv[++i]);
-        } else if (option == "--duration" && hasValue) {
-            duration = std::atof(argv[++i]);
-        } else if (option == "--server-version" && hasValue) {
-            if (!ParseVersion(argv[++i], &config.version)) {
-                std::fprintf(stderr, "mirav-sim: bad version %s\n", argv[i]);
-                return 2;
-            }
-        } else if (option == "--refuse") {
-            config.accepted = 0;
-        } else if (option == "--multicast") {
-            config.multicast = true;
-        } else if (option == "--descriptions-type" && hasValue) {
-            config.descriptionsType = static_cast<uint8_t>(std::atoi(argv[++i]));
-        } else if (option == "--silent") {
-            silent = true;
-        } else if (option == "--typical") {
-            typical = true;
-        } else if (option == "--no-force-plates") {
-            forcePlates = false;
-        } else {
-            std::fprintf(stderr, "mirav-sim: unknown option %s\n", option.c_str());
-            PrintUsage();
-            return 2;
-        }
-    }
-    if (config.multicast && !mirav::sim::MulticastAllowedHere()) {
-        std::fprintf(stderr,
-                     "mirav-sim: multicast is only sent inside a private network namespace\n");
+    SimOptions options;
+    std::string error;
+    if (!mirav::sim::ParseSimOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "mirav-sim: %s\n%s", error.c_str(), mirav::sim::kSimUsage);
         return 2;
     }
-    config.sceneRate = rate > 0 ? rate : 100.0;
+    if (options.help) {
+        std::printf("%s", mirav::sim::kSimUsage);
+        return 0;
+    }
+    mirav::sim::ServerConfig& config = options.config;
+    if (config.multicast && !mirav::sim::MulticastAllowedHere()) {
+        return Fail(
+            "multicast is only sent inside a network namespace without a default route, so that "
+            "nothing leaves the machine; use --unicast (the default) here");
+    }
+
+    // What to stream: a take read from a file, a recording, or the synthetic scene.
+    mirav::sim::RecordedTake take;
+    mirav::sim::ReplayData replay;
+    std::string source = "synthetic scene";
+    const std::string takePath = !options.c3d.empty() ? options.c3d : options.bvh;
+    if (!takePath.empty()) {
+        const bool loaded = !options.c3d.empty() ? LoadC3dTake(takePath, take, error)
+                                                 : LoadBvhTake(takePath, take, error);
+        if (!loaded) return Fail(error);
+        if (take.FrameCount() == 0) return Fail(takePath + " holds no frames");
+        if (!options.rateGiven && take.frameRate > 0) options.rate = take.frameRate;
+        config.sceneRate = take.frameRate > 0 ? take.frameRate : options.rate;
+        source = takePath + " (" + std::to_string(take.FrameCount()) + " frames)";
+    } else if (!options.replay.empty()) {
+        if (!mirav::sim::LoadReplay(options.replay, replay, error)) return Fail(error);
+        if (replay.haveVersion) config.version = replay.version;
+        char text[160];
+        std::snprintf(text, sizeof(text), "%s (%llu frames, %.1f s%s)", options.replay.c_str(),
+                      static_cast<unsigned long long>(replay.frames), replay.seconds,
+                      replay.truncated ? ", cut short" : "");
+        source = text;
+    } else {
+        config.sceneRate = options.rate > 0 ? options.rate : 100.0;
+    }
 
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     mirav::sim::Server server(config);
-    if (forcePlates) server.SceneModel().SetForcePlates(mirav::sim::DemoForcePlates());
-    if (!server.Start()) {
-        std::fprintf(stderr, "mirav-sim: %s\n", server.Error().c_str());
-        return 1;
+    mirav::sim::Scene& scene = server.SceneModel();
+    if (!takePath.empty()) {
+        scene.SetTake(&take);
+    } else if (options.replay.empty()) {
+        scene.SetSize(options.rigidBodies, options.skeletons, options.markers);
+        if (options.forcePlates) scene.SetForcePlates(mirav::sim::DemoForcePlates());
     }
-    server.SetSilent(silent);
-    std::printf("mirav-sim: serving on %s:%u, frames to port %u (%s) at %.0f Hz\n",
-                config.bindAddress.c_str(), config.commandPort, config.dataPort,
-                config.multicast ? "multicast" : "unicast", rate);
-    std::fflush(stdout);
-    if (rate > 0) server.StartStreaming(rate, 0, typical);
+    if (!server.Start()) return Fail(server.Error());
+    server.SetSilent(options.silent);
 
-    const auto start = std::chrono::steady_clock::now();
-    while (!stopRequested.load()) {
-        if (duration > 0 &&
-            std::chrono::steady_clock::now() - start >= std::chrono::duration<double>(duration)) {
+    std::unique_ptr<mirav::sim::ReplayPlayer> player;
+    if (!options.replay.empty()) {
+        player =
+            std::make_unique<mirav::sim::ReplayPlayer>(server, replay, options.speed, options.loop);
+        player->Start(config.multicast);
+        std::printf("mirav-sim: serving on %s:%u, replaying %s at %gx to port %u (%s)\n",
+                    config.bindAddress.c_str(), config.commandPort, source.c_str(), options.speed,
+                    config.dataPort, config.multicast ? "multicast" : "unicast");
+    } else {
+        std::printf("mirav-sim: serving on %s:%u, %s at %g Hz to port %u (%s)\n",
+                    config.bindAddress.c_str(), config.commandPort, source.c_str(), options.rate,
+                    config.dataPort, config.multicast ? "multicast" : "unicast");
+        if (options.rate > 0) server.StartStreaming(options.rate, 0, options.typical);
+    }
+    std::fflush(stdout);
+
+    Status status;
+    const auto start = Clock::now();
+    auto lastAt = start;
+    uint64_t lastFrames = 0;
+    double rate = 0;
+    while (!stopRequested.load() && !(player && player->Finished())) {
+        const auto now = Clock::now();
+        if (options.duration > 0 &&
+            now - start >= std::chrono::duration<double>(options.duration)) {
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const uint64_t frames = player ? player->FramesSent() : server.FramesSent();
+        const double seconds = std::chrono::duration<double>(Clock::now() - lastAt).count();
+        if (seconds >= 1.0) {
+            rate = static_cast<double>(frames - lastFrames) / seconds;
+            lastFrames = frames;
+            lastAt = Clock::now();
+        }
+        char text[160];
+        std::snprintf(text, sizeof(text), "mirav-sim: %llu frames sent | %.1f fps | %s",
+                      static_cast<unsigned long long>(frames), rate,
+                      !server.HasClient() ? "waiting for a client"
+                      : player && !player->Playing() && player->FramesSent() == 0
+                          ? "client connected, waiting for its first keep-alive"
+                          : "client connected");
+        status.Update(text);
     }
+    if (player) player->Stop();
     server.Stop();
-    std::printf("mirav-sim: stopped after %llu frames\n",
-                static_cast<unsigned long long>(server.FramesSent()));
+    status.Finish();
+    std::printf(
+        "mirav-sim: stopped after %llu frames\n",
+        static_cast<unsigned long long>(player ? player->FramesSent() : server.FramesSent()));
     return 0;
 }
