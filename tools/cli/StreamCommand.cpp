@@ -223,11 +223,7 @@ int RunStream(int argc, char** argv, int first) {
     StreamState state(json);
     MiravSDKClient client;
     InstallMessageCapture(client);
-    client.SetDataCallback(&OnFrame, &state);
-    client.SetForcePlateCallback(&OnForcePlates, &state);
     if (!ConnectClient(client, server, error)) return Failure("stream", error);
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();  // frames flow from here on
 
     sDataDescriptions* descriptions = nullptr;
     client.GetDataDescriptions(&descriptions);
@@ -252,11 +248,16 @@ int RunStream(int argc, char** argv, int first) {
     }
     if (names.forcePlates > 0) client.WaitForForcePlateInit(kForcePlateWaitMs);
     {
-        // Set before the frames are used: the receive thread reads it under the same lock.
         std::lock_guard<std::mutex> guard(state.lock);
         state.onlyBodies = chosenIds;
         state.firstChosen = firstChosen;
     }
+    // Frames count from here on, once names and force plates are known, so that every frame
+    // shown is complete.
+    client.SetForcePlateCallback(&OnForcePlates, &state);
+    client.SetDataCallback(&OnFrame, &state);
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
 
     std::FILE* statusOut = json ? stderr : stdout;
     StatusLine status(statusOut, !json || IsTerminal(stderr));

@@ -302,6 +302,7 @@ void Server::StreamLoop(double rate, uint64_t count, bool typicalFrames, StreamG
     while (streaming_.load() && (count == 0 || sent < count)) {
         if (gate && !gate(sent)) {
             std::this_thread::yield();
+            next = Clock::now();  // the pace counts from when the gate opens
             continue;
         }
         const auto frameNumber = static_cast<int32_t>(sent + 1);

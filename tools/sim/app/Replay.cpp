@@ -20,8 +20,9 @@ constexpr uint8_t kCommandTpose = 109;
 constexpr uint8_t kCommandKeepAlive = 111;
 constexpr size_t kHeaderSize = 16;
 constexpr size_t kVersionOffset = 260;
-// A multicast client joins the group right after the connect reply; give it a moment.
-constexpr auto kMulticastJoinPause = std::chrono::milliseconds(200);
+// When a new client is taken to be ready for frames.
+constexpr auto kAfterDescriptions = std::chrono::milliseconds(100);
+constexpr auto kWithoutDescriptions = std::chrono::seconds(1);
 
 struct Header {
     int32_t totalLength = 0;
@@ -112,6 +113,9 @@ void ReplayPlayer::Stop() {
 }
 
 bool ReplayPlayer::OnCommand(const ReceivedCommand& command) {
+    using Clock = std::chrono::steady_clock;
+    bool answered = false;
+    std::lock_guard<std::mutex> guard(lock_);
     switch (command.type) {
         case kCommandServerDescription:
             if (!replay_.haveServerDescription) return false;
@@ -119,38 +123,44 @@ bool ReplayPlayer::OnCommand(const ReceivedCommand& command) {
             return true;
         case kCommandDescriptions:
         case kCommandDescriptionsEx:
-            if (!replay_.haveDescriptions) return false;
+            if (armed_) {
+                startAt_ = Clock::now() + kAfterDescriptions;
+                armed_ = false;
+            }
+            if (!replay_.haveDescriptions) break;
             server_.SendReply(replay_.descriptionsType, command.sequence, replay_.descriptions);
-            return true;
+            answered = true;
+            break;
         case kCommandTpose:
             return true;  // a recording holds no T-pose descriptions: no answer
-        case kCommandConnect: {
-            std::lock_guard<std::mutex> guard(lock_);
+        case kCommandConnect:
             armed_ = true;
-            if (multicast_) restart_ = true;
+            startAt_.reset();
+            if (multicast_) startAt_ = Clock::now() + kWithoutDescriptions;
             break;
-        }
-        case kCommandKeepAlive: {
-            std::lock_guard<std::mutex> guard(lock_);
-            if (armed_) restart_ = true;
-            armed_ = false;
+        case kCommandKeepAlive:
+            if (armed_ && !startAt_) startAt_ = Clock::now() + kWithoutDescriptions;
             break;
-        }
         default:
             return false;
     }
     wake_.notify_all();
-    return false;
+    return answered;
 }
 
 void ReplayPlayer::Run() {
     std::unique_lock<std::mutex> guard(lock_);
     for (;;) {
-        wake_.wait(guard, [this] { return stopping_ || restart_; });
+        wake_.wait(guard, [this] { return stopping_ || startAt_.has_value(); });
         if (stopping_) return;
-        restart_ = false;
+        // The start time may move while waiting for it.
+        if (std::chrono::steady_clock::now() < *startAt_) {
+            wake_.wait_until(guard, *startAt_);
+            continue;
+        }
+        startAt_.reset();
+        armed_ = false;
         guard.unlock();
-        if (multicast_) std::this_thread::sleep_for(kMulticastJoinPause);
         bool completed = false;
         do {
             completed = PlayOnce();
@@ -171,7 +181,8 @@ bool ReplayPlayer::PlayOnce() {
                                         static_cast<double>(datagram.micros - first) / speed_));
         {
             std::unique_lock<std::mutex> guard(lock_);
-            if (wake_.wait_until(guard, due, [this] { return stopping_ || restart_; })) {
+            if (wake_.wait_until(guard, due,
+                                 [this] { return stopping_ || startAt_.has_value(); })) {
                 playing_.store(false);
                 return false;  // stopped, or a new client wants the recording from its start
             }

@@ -6,9 +6,11 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,8 +37,8 @@ struct ReplayData {
 bool LoadReplay(const std::string& path, ReplayData& replay, std::string& error);
 
 // Plays the data datagrams through the server. Each client that connects sees the recording from
-// its start: a unicast client once it has sent its first keep-alive (its data socket is open
-// then), a multicast client shortly after its connect request.
+// its start, once it is ready: 100 ms after it asked for the data descriptions, or 1 s after its
+// first keep-alive (multicast: after its connect request) if it does not ask.
 class ReplayPlayer {
 public:
     ReplayPlayer(Server& server, const ReplayData& replay, double speed, bool loop);
@@ -65,8 +67,8 @@ private:
     std::thread thread_;
     std::mutex lock_;
     std::condition_variable wake_;
-    bool armed_ = false;    // a client connected and has not yet been served from the start
-    bool restart_ = false;  // start (again) from the first datagram
+    bool armed_ = false;  // a client connected and has not yet been served from the start
+    std::optional<std::chrono::steady_clock::time_point> startAt_;  // when to play from the start
     bool stopping_ = false;
     std::atomic<bool> finished_{false};
     std::atomic<bool> playing_{false};

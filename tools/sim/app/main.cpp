@@ -6,6 +6,8 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -122,6 +124,8 @@ int main(int argc, char** argv) {
     server.SetSilent(options.silent);
 
     std::unique_ptr<mirav::sim::ReplayPlayer> player;
+    std::mutex readyLock;
+    std::optional<Clock::time_point> connectedAt, describedAt;
     if (!options.replay.empty()) {
         player =
             std::make_unique<mirav::sim::ReplayPlayer>(server, replay, options.speed, options.loop);
@@ -133,7 +137,32 @@ int main(int argc, char** argv) {
         std::printf("mirav-sim: serving on %s:%u, %s at %g Hz to port %u (%s)\n",
                     config.bindAddress.c_str(), config.commandPort, source.c_str(), options.rate,
                     config.dataPort, config.multicast ? "multicast" : "unicast");
-        if (options.rate > 0) server.StartStreaming(options.rate, 0, options.typical);
+        // Frames start once the first client is ready for them: 100 ms after it asked for the
+        // data descriptions (from which it prepares its force plates), or 1 s after it
+        // connected if it never asks. It then sees the take or the scene from the first frame,
+        // with the plates unloaded, as the client's force plate baseline expects.
+        server.SetCommandHook([&](const mirav::sim::ReceivedCommand& command) {
+            std::lock_guard<std::mutex> guard(readyLock);
+            if (command.type == 0 && !connectedAt) connectedAt = command.at;
+            if ((command.type == 101 || command.type == 107) && !describedAt) {
+                describedAt = command.at;
+            }
+            return false;
+        });
+        const auto firstClientReady = [&](uint64_t) {
+            {
+                std::lock_guard<std::mutex> guard(readyLock);
+                const auto now = Clock::now();
+                if ((describedAt && now - *describedAt >= std::chrono::milliseconds(100)) ||
+                    (connectedAt && now - *connectedAt >= std::chrono::seconds(1))) {
+                    return true;
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            return false;
+        };
+        if (options.rate > 0)
+            server.StartStreaming(options.rate, 0, options.typical, firstClientReady);
     }
     std::fflush(stdout);
 

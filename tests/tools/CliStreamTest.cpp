@@ -1,0 +1,134 @@
+// mirav-cli stream and describe against mirav-sim: what the tool prints is what the simulator
+// sent.
+#include <gtest/gtest.h>
+
+#include "ForcePlateSim.h"
+#include "Scene.h"
+#include "ToolsSupport.h"
+
+namespace mirav::test {
+namespace {
+
+void ExpectPose(const Json& pose, const sim::RigidBodyPose& sent, const std::string& name) {
+    EXPECT_EQ(pose["id"].Int(), sent.id);
+    EXPECT_EQ(pose["name"].text, name);
+    EXPECT_EQ(pose["position"][0].Float(), sent.x);
+    EXPECT_EQ(pose["position"][1].Float(), sent.y);
+    EXPECT_EQ(pose["position"][2].Float(), sent.z);
+    EXPECT_EQ(pose["orientation"][2].Float(), sent.qz);
+    EXPECT_EQ(pose["orientation"][3].Float(), sent.qw);
+}
+
+TEST(CliStream, JsonFramesEqualWhatTheSimulatorSent) {
+    auto sim = StartSim({"--rate", "100", "--rigid-bodies", "4", "--skeletons", "2", "--markers",
+                         "6", "--duration", "30"});
+    sim::Scene scene(100.0);
+    scene.SetSize(4, 2, 6);
+    scene.SetForcePlates(sim::DemoForcePlates());
+
+    const RunResult r =
+        RunProgram(Command(kCli, {"stream", kServer, "--duration", "1.5", "--json"}), kRunTimeout);
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    const std::vector<Json> frames = JsonLines(r.output);
+    ASSERT_GT(frames.size(), 50u) << r.errors;
+    // The summary goes to standard error and accounts for every frame.
+    EXPECT_EQ(FramesReceived(r.errors), static_cast<long long>(frames.size()) +
+                                            SummaryCount(r.errors, "frames dropped by the queue"));
+    EXPECT_EQ(SummaryCount(r.errors, "malformed datagrams"), 0);
+
+    long long previous = 0;
+    long long gaps = 0;
+    for (const Json& frame : frames) {
+        const long long number = frame["frame"].Int();
+        ASSERT_GT(number, previous);
+        gaps += previous == 0 ? 0 : number - previous - 1;
+        previous = number;
+        const sim::FrameScene sent = scene.Frame(static_cast<int32_t>(number));
+        ASSERT_EQ(frame["rigidBodies"].size(), 4u);
+        for (size_t i = 0; i < 4; ++i) {
+            ExpectPose(frame["rigidBodies"][i], sent.rigidBodies[i],
+                       sim::Scene::RigidBodyName(static_cast<int>(i)));
+        }
+        ASSERT_EQ(frame["skeletons"].size(), 2u);
+        EXPECT_EQ(frame["skeletons"][1]["name"].text, "Walker2");
+        for (size_t s = 0; s < 2; ++s) {
+            const Json& bones = frame["skeletons"][s]["bones"];
+            ASSERT_EQ(bones.size(), static_cast<size_t>(sim::Scene::kBones));
+            for (size_t b = 0; b < bones.size(); ++b) {
+                ExpectPose(bones[b], sent.skeletons[s].bones[b],
+                           sim::Scene::BoneName(static_cast<int>(b)));
+            }
+        }
+        const Json& wand = frame["markerSets"][0];
+        EXPECT_EQ(wand["name"].text, "Wand");
+        ASSERT_EQ(wand["markers"].size(), 6u);
+        EXPECT_EQ(wand["markers"][5][2].Float(), sent.markerSets[0].markers[5].z);
+        ASSERT_EQ(frame["labeledMarkers"].size(), 4u);
+        EXPECT_EQ(frame["labeledMarkers"][3]["position"][0].Float(), sent.labeledMarkers[3].x);
+        // The plates' channels become force plate records; the other analog values stay.
+        ASSERT_EQ(frame["analog"].size(), static_cast<size_t>(sim::Scene::kAnalogChannels));
+        EXPECT_EQ(frame["analog"][1].Float(), sent.analog[sent.analog.size() - 3]);
+        EXPECT_EQ(frame["forcePlates"].size(), 2u);
+        EXPECT_EQ(frame["latency"].Float(), sent.latency);
+        EXPECT_EQ(frame["timeStamp"].Int(), sent.timeStamp);
+    }
+    EXPECT_EQ(SummaryCount(r.errors, "frames missing (gaps in frame numbers)"), gaps);
+
+    // One rigid body by name: only it is printed.
+    const RunResult one = RunProgram(Command(kCli, {"stream", kServer, "--duration", "0.5",
+                                                    "--json", "--rigid-body", "RigidBody3"}),
+                                     kRunTimeout);
+    ASSERT_EQ(one.exitCode, 0) << one.errors;
+    const std::vector<Json> chosen = JsonLines(one.output);
+    ASSERT_FALSE(chosen.empty());
+    for (const Json& frame : chosen) {
+        ASSERT_EQ(frame["rigidBodies"].size(), 1u);
+        EXPECT_EQ(frame["rigidBodies"][0]["name"].text, "RigidBody3");
+        EXPECT_EQ(frame["skeletons"].size(), 0u);
+    }
+    const RunResult unknown =
+        RunProgram(Command(kCli, {"stream", kServer, "--rigid-body", "Nobody"}), kRunTimeout);
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_EQ(unknown.errors,
+              "mirav-cli stream: the server describes no rigid body named \"Nobody\"\n");
+
+    // Without --json: status lines, then the summary, on standard output.
+    const RunResult plain =
+        RunProgram(Command(kCli, {"stream", kServer, "--duration", "1.2"}), kRunTimeout);
+    ASSERT_EQ(plain.exitCode, 0) << plain.errors;
+    EXPECT_NE(plain.output.find(" fps | latency 2.5 ms | rigid bodies 4, skeletons 2"),
+              std::string::npos)
+        << plain.output;
+    EXPECT_NE(plain.output.find("| plates Fz"), std::string::npos);
+    EXPECT_GT(FramesReceived(plain.output), 50);
+    EXPECT_EQ(SummaryCount(plain.output, "frames dropped by the queue"), 0);
+
+    // describe: the tree and the JSON name what the frames carry.
+    const RunResult tree = RunProgram(Command(kCli, {"describe", kServer}), kRunTimeout);
+    ASSERT_EQ(tree.exitCode, 0) << tree.errors;
+    EXPECT_NE(tree.output.find("skeleton \"Walker2\", id 2, 5 bones\n  Hips (id 110)\n    Spine"),
+              std::string::npos)
+        << tree.output;
+    const RunResult described =
+        RunProgram(Command(kCli, {"describe", kServer, "--json"}), kRunTimeout);
+    ASSERT_EQ(described.exitCode, 0);
+    Json descriptions;
+    ASSERT_TRUE(
+        Json::Parse(described.output.substr(0, described.output.size() - 1), &descriptions));
+    EXPECT_EQ(descriptions["rigidBodies"].size(), 4u);
+    EXPECT_EQ(descriptions["markerSets"][0]["markers"][5].text, "Wand_6");
+    EXPECT_EQ(descriptions["skeletons"][1]["bones"][4]["name"].text, "RightFoot");
+    EXPECT_EQ(descriptions["forcePlates"].size(), 3u);  // two plates and the analog device
+
+    const RunResult info = RunProgram(Command(kCli, {"info", kServer}), kRunTimeout);
+    ASSERT_EQ(info.exitCode, 0);
+    EXPECT_NE(info.output.find("server protocol version   4.0.56.34"), std::string::npos);
+    EXPECT_NE(info.output.find("transport     unicast"), std::string::npos) << info.output;
+    EXPECT_NE(info.output.find("4 rigid bodies, 2 skeletons, 2 force plates"), std::string::npos);
+
+    sim->Interrupt();
+    EXPECT_EQ(sim->Wait(std::chrono::seconds(10)), 0);
+}
+
+}  // namespace
+}  // namespace mirav::test
