@@ -15,7 +15,8 @@ if(EMULATOR)
   # Cross build: the toolchain confines searches to the target's root, so the package is named
   # directly; the program runs through the emulator and finds the DLL in the prefix's bin.
   run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
-      -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE} -DMiravSDK_DIR=${prefix}/lib/cmake/MiravSDK)
+      -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE} -DMiravSDK_DIR=${prefix}/lib/cmake/MiravSDK
+      -DCMAKE_RUNTIME_OUTPUT_DIRECTORY=${WORK_DIR}/build)
   run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
   set(ENV{WINEPATH} ${prefix}/bin)
   run(${EMULATOR} ${WORK_DIR}/build/consumer.exe)
