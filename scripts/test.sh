@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up and runs the whole test suite: the plain build, the AddressSanitizer +
-# UndefinedBehaviorSanitizer build, the ThreadSanitizer build, and the fuzz targets.
+# UndefinedBehaviorSanitizer build, the ThreadSanitizer build, the fuzz targets, and the Windows
+# x64 cross build with its suite under Wine.
 # Usage: scripts/test.sh [--quick]   (--quick: plain build only)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -56,5 +57,8 @@ if [ -x "$root/scripts/fuzz.sh" ]; then
   step "fuzz targets (${fuzz_seconds} s each)"
   MIRAV_FUZZ_SECONDS=$fuzz_seconds "$root/scripts/fuzz.sh" "$out/fuzz"
 fi
+
+step "Windows x64: cross build and suite under Wine"
+MIRAV_BUILD_ROOT=$out "$root/scripts/test-windows.sh" "$out/windows"
 
 step "all tests passed"
