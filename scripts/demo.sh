@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets up and builds everything, starts the substitute capture server on loopback (unicast) and
-# the example client, which prints live frames and the frame rate for about ten seconds; then
-# both shut down. Usage: scripts/demo.sh [seconds]
+# Sets up and builds the two programs, starts the substitute capture server on loopback
+# (unicast) and streams its frames with mirav-cli for about ten seconds: a live status line
+# (frame rate, frame number, latency, counts, force plates), then a summary. Both stop by
+# themselves. Usage: scripts/demo.sh [seconds]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${MIRAV_BUILD_ROOT:-$root/build}
@@ -11,16 +12,17 @@ seconds=${1:-10}
 "$root/scripts/setup.sh"
 
 mkdir -p "$out"
-echo "demo: building into $out/plain"
+echo "demo: building mirav-sim and mirav-cli into $out/plain"
 cmake -S "$root" -B "$out/plain" -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$out/plain.configure.log" || {
   cat "$out/plain.configure.log"; exit 1; }
-cmake --build "$out/plain" -j"$jobs"
+cmake --build "$out/plain" -j"$jobs" --target mirav-sim mirav-cli
 
 sim="$out/plain/tools/sim/mirav-sim"
-client="$out/plain/examples/live_frames"
+cli="$out/plain/tools/cli/mirav-cli"
+log="$out/demo-sim.log"
 
 # The server stops by itself a little after the client is done, even if this script is killed.
-"$sim" --bind 127.0.0.1 --rate 100 --duration $((seconds + 30)) &
+"$sim" --bind 127.0.0.1 --rate 100 --duration $((seconds + 30)) >"$log" 2>&1 &
 sim_pid=$!
 stop_sim() {
   if kill -0 "$sim_pid" 2>/dev/null; then
@@ -30,19 +32,26 @@ stop_sim() {
 }
 trap stop_sim EXIT
 
-sleep 0.5
-if ! kill -0 "$sim_pid" 2>/dev/null; then
-  echo "demo: the substitute server did not start (is port 5230 or 5231 in use?)" >&2
+# Wait until it serves (or says why it cannot).
+for _ in $(seq 1 100); do
+  grep -q "mirav-sim: serving" "$log" 2>/dev/null && break
+  kill -0 "$sim_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if ! grep -q "mirav-sim: serving" "$log" 2>/dev/null; then
+  cat "$log" >&2
+  echo "demo: the substitute server did not start (is port 5230 in use by another server?)" >&2
   exit 1
 fi
+head -n 1 "$log"
 
 status=0
-"$client" 127.0.0.1 "$seconds" || status=$?
+"$cli" stream 127.0.0.1 --duration "$seconds" || status=$?
 stop_sim
 trap - EXIT
 if [ "$status" -eq 0 ]; then
-  echo "demo: done"
+  echo "demo: done. Next: $cli --help, and docs/cli.md and docs/sim.md"
 else
-  echo "demo: the client ended with status $status" >&2
+  echo "demo: mirav-cli ended with status $status" >&2
 fi
 exit "$status"

@@ -55,7 +55,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& command) : state_(new
     for (const std::string& arg : command) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
         state_->pid = pid;
     }
     posix_spawn_file_actions_destroy(&actions);

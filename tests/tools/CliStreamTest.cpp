@@ -130,5 +130,33 @@ TEST(CliStream, JsonFramesEqualWhatTheSimulatorSent) {
     EXPECT_EQ(sim->Wait(std::chrono::seconds(10)), 0);
 }
 
+// Multicast only inside a network namespace of the test's own, with a route for the groups on
+// its loopback interface.
+TEST(CliStream, MulticastInsideAPrivateNetworkNamespace) {
+    const std::string setup =
+        "ip link set lo up && ip link set lo multicast on && ip route add 224.0.0.0/4 dev lo && "
+        "hostname localhost";
+    if (RunProgram({"/bin/sh", "-c", "unshare -rnu sh -c '" + setup + "'"}, kRunTimeout).exitCode !=
+        0) {
+        GTEST_SKIP() << "this machine cannot create a private network namespace";
+    }
+    const std::string script = setup +
+                               " && { \"$0\" --multicast --duration 20 >/dev/null 2>&1 & }"
+                               " && sim=$! && sleep 1 && \"$1\" info 127.0.0.1 && "
+                               "\"$1\" stream 127.0.0.1 --duration 1 --json; status=$?;"
+                               " kill -INT $sim; wait $sim; exit $status";
+    const RunResult r =
+        RunProgram({"unshare", "-rnu", "sh", "-c", script, kSim, kCli}, kRunTimeout);
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    EXPECT_NE(r.output.find("transport     multicast, frames to group 239.239.239.52"),
+              std::string::npos)
+        << r.output;
+    const size_t firstFrame = r.output.find("{\"frame\"");
+    ASSERT_NE(firstFrame, std::string::npos);
+    const std::vector<Json> frames = JsonLines(r.output.substr(firstFrame));
+    EXPECT_GT(frames.size(), 30u);
+    EXPECT_EQ(SummaryCount(r.errors, "malformed datagrams"), 0);
+}
+
 }  // namespace
 }  // namespace mirav::test

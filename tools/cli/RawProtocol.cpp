@@ -1,6 +1,7 @@
 #include "RawProtocol.h"
 
 #include <chrono>
+#include <cstring>
 
 #include "Session.h"
 #include "mirav/MiravUtilities.h"
@@ -34,7 +35,7 @@ bool ParseRawHeader(const uint8_t* data, size_t length, RawHeader* header) {
 
 std::vector<uint8_t> EncodeCommand(uint8_t type, uint32_t sequence,
                                    const std::vector<uint8_t>& body) {
-    std::vector<uint8_t> out(kHeaderSize, 0);
+    std::vector<uint8_t> out(kHeaderSize + body.size(), 0);
     const auto length = static_cast<uint32_t>(body.size());
     out[0] = kMagic & 0xFF;
     out[1] = kMagic >> 8;
@@ -43,7 +44,7 @@ std::vector<uint8_t> EncodeCommand(uint8_t type, uint32_t sequence,
     out[10] = static_cast<uint8_t>(length);
     out[11] = static_cast<uint8_t>(length >> 8);
     for (int i = 0; i < 4; ++i) out[12 + i] = static_cast<uint8_t>(sequence >> (8 * i));
-    out.insert(out.end(), body.begin(), body.end());
+    if (!body.empty()) std::memcpy(out.data() + kHeaderSize, body.data(), body.size());
     return out;
 }
 

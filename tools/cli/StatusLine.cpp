@@ -5,7 +5,10 @@
 namespace mirav::cli {
 
 StatusLine::StatusLine(std::FILE* out, bool enabled)
-    : out_(out), enabled_(enabled), terminal_(IsTerminal(out)) {}
+    : out_(out),
+      enabled_(enabled),
+      terminal_(IsTerminal(out)),
+      last_(std::chrono::steady_clock::now()) {}
 
 bool StatusLine::Due() const {
     if (!enabled_) return false;

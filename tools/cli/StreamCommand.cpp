@@ -259,6 +259,12 @@ int RunStream(int argc, char** argv, int first) {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
 
+    if (!json) {
+        char length[48] = "until interrupted";
+        if (duration > 0) std::snprintf(length, sizeof(length), "for %g s", duration);
+        std::printf("streaming from %s %s (Ctrl-C stops)\n", server.c_str(), length);
+        std::fflush(stdout);
+    }
     std::FILE* statusOut = json ? stderr : stdout;
     StatusLine status(statusOut, !json || IsTerminal(stderr));
     auto lastStatus = start;
@@ -288,8 +294,8 @@ int RunStream(int argc, char** argv, int first) {
                 StatusText(c, rate, state.queue.Dropped(), chosen.empty() ? "" : chosen[0]));
         }
     }
-    client.Uninitialize();
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    client.Uninitialize();
     FrameCopy frame;
     while (json && state.queue.Pop(&frame, std::chrono::milliseconds(0))) writeFrame(frame);
     status.Finish();
