@@ -16,6 +16,7 @@ TEST(CliErrors, BadUsageGivesTheUsageAndExitCodeTwo) {
         {"stream", kServer, "--duration", "soon"},
         {"stream", kServer, "--duration", "-3"},
         {"stream", kServer, "--json=yes"},
+        {"stream", kServer, "--frames", "2.5"},
         {"record", kServer},
         {"record", kServer, "file", "extra"},
         {"describe", kServer, "--tree"},

@@ -68,7 +68,7 @@ bool ParseArgs(int argc, char** argv, int first, const std::vector<OptionRule>& 
     return true;
 }
 
-bool ParseSeconds(const std::string& text, double* seconds) {
+bool ParsePositiveNumber(const std::string& text, double* seconds) {
     if (text.empty()) return false;
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);

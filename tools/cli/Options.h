@@ -35,8 +35,8 @@ struct ParsedArgs {
 bool ParseArgs(int argc, char** argv, int first, const std::vector<OptionRule>& rules,
                size_t positionals, ParsedArgs& out, std::string& error);
 
-// A duration in seconds: a finite number above 0.
-bool ParseSeconds(const std::string& text, double* seconds);
+// A finite number above 0 (seconds, counts).
+bool ParsePositiveNumber(const std::string& text, double* seconds);
 
 }  // namespace mirav::cli
 

@@ -63,7 +63,7 @@ int RunRecord(int argc, char** argv, int first) {
         return kExitOk;
     }
     double duration = 0;
-    if (args.Has("--duration") && !ParseSeconds(args.Value("--duration"), &duration)) {
+    if (args.Has("--duration") && !ParsePositiveNumber(args.Value("--duration"), &duration)) {
         return UsageError("record", "--duration needs a number of seconds above 0", kRecordUsage);
     }
     const std::string server = args.positionals[0];

@@ -21,12 +21,13 @@ namespace mirav::cli {
 namespace {
 
 const char kStreamUsage[] =
-    "usage: mirav-cli stream SERVER [--duration S] [--json] [--rigid-body NAME]...\n"
+    "usage: mirav-cli stream SERVER [--duration S] [--frames N] [--json] [--rigid-body NAME]...\n"
     "  Streams live frames and shows a status line (frame rate, frame number, latency, counts,\n"
     "  force plates) until the duration ends or Ctrl-C; then prints a summary: frames received,\n"
     "  frames missing (gaps in the frame numbers), frames dropped because the output could not\n"
     "  keep up, malformed datagrams.\n"
     "  --duration S       stop after S seconds (default: until interrupted)\n"
+    "  --frames N         stop after N frames\n"
     "  --json             one JSON object per frame on standard output (status and summary go\n"
     "                     to standard error)\n"
     "  --rigid-body NAME  only this rigid body (repeatable); the status line shows its position\n";
@@ -49,6 +50,7 @@ struct Counters {
 struct StreamState {
     explicit StreamState(bool json) : json(json) {}
     const bool json;
+    uint64_t frameLimit = 0;  // 0: no limit
     std::set<int32_t> onlyBodies;
     int32_t firstChosen = 0;  // the rigid body the status line follows
     FrameQueue queue{kQueueCapacity};
@@ -80,6 +82,7 @@ void OnFrame(sFrameOfMocapData* frame, void* context) {
         onlyBodies = state->onlyBodies;
         const int32_t firstChosen = state->firstChosen;
         Counters& c = state->counters;
+        if (state->frameLimit != 0 && c.received >= state->frameLimit) return;
         // A gap is a jump forward; a jump back means the server started counting again.
         if (c.received > 0 && frame->frameNumber > c.lastFrame + 1) {
             c.missing += static_cast<uint64_t>(frame->frameNumber - c.lastFrame - 1);
@@ -205,7 +208,7 @@ int RunStream(int argc, char** argv, int first) {
     ParsedArgs args;
     std::string error;
     const std::vector<OptionRule> rules = {
-        {"--duration", true}, {"--json", false}, {"--rigid-body", true}};
+        {"--duration", true}, {"--frames", true}, {"--json", false}, {"--rigid-body", true}};
     if (!ParseArgs(argc, argv, first, rules, 1, args, error)) {
         return UsageError("stream", error, kStreamUsage);
     }
@@ -214,13 +217,20 @@ int RunStream(int argc, char** argv, int first) {
         return kExitOk;
     }
     double duration = 0;
-    if (args.Has("--duration") && !ParseSeconds(args.Value("--duration"), &duration)) {
+    if (args.Has("--duration") && !ParsePositiveNumber(args.Value("--duration"), &duration)) {
         return UsageError("stream", "--duration needs a number of seconds above 0", kStreamUsage);
+    }
+    double frames = 0;
+    if (args.Has("--frames") &&
+        (!ParsePositiveNumber(args.Value("--frames"), &frames) || frames > 1e15 ||
+         frames != static_cast<double>(static_cast<uint64_t>(frames)))) {
+        return UsageError("stream", "--frames needs a whole number above 0", kStreamUsage);
     }
     const std::string server = args.positionals[0];
     const bool json = args.Has("--json");
 
     StreamState state(json);
+    state.frameLimit = static_cast<uint64_t>(frames);
     MiravSDKClient client;
     InstallMessageCapture(client);
     if (!ConnectClient(client, server, error)) return Failure("stream", error);
@@ -274,7 +284,11 @@ int RunStream(int argc, char** argv, int first) {
         std::fwrite(line.data(), 1, line.size(), stdout);
         std::fflush(stdout);
     };
-    while (!gStopRequested.load() &&
+    const auto limitReached = [&state] {
+        std::lock_guard<std::mutex> guard(state.lock);
+        return state.frameLimit != 0 && state.counters.received >= state.frameLimit;
+    };
+    while (!gStopRequested.load() && !limitReached() &&
            (duration <= 0 || Clock::now() - start < std::chrono::duration<double>(duration))) {
         FrameCopy frame;
         if (json) {
