@@ -4,6 +4,7 @@
 
 #include "ForcePlateSim.h"
 #include "Scene.h"
+#include "SimSocket.h"
 #include "ToolsSupport.h"
 
 namespace mirav::test {
@@ -124,8 +125,38 @@ TEST(CliStream, JsonFramesEqualWhatTheSimulatorSent) {
     ASSERT_EQ(info.exitCode, 0);
     EXPECT_NE(info.output.find("server protocol version   4.0.56.34"), std::string::npos);
     EXPECT_NE(info.output.find("transport     unicast"), std::string::npos) << info.output;
-    EXPECT_NE(info.output.find("4 rigid bodies, 2 skeletons, 2 force plates"), std::string::npos);
+    EXPECT_NE(info.output.find("rigid bodies 4, skeletons 2, force plates 2"), std::string::npos);
 
+    sim->Interrupt();
+    EXPECT_EQ(sim->Wait(std::chrono::seconds(10)), 0);
+}
+
+TEST(CliStream, SummaryCountsMalformedDatagrams) {
+    auto sim = StartSim({"--rate", "50", "--duration", "30"});
+    ChildProcess stream(Command(kCli, {"stream", kServer, "--duration", "2"}));
+    ASSERT_TRUE(stream.WaitForOutput("streaming from", kSimStartTimeout)) << stream.Errors();
+    // From the server's address to the client's data port: three too short, two with a wrong
+    // magic, one whose fragment length disagrees with its size.
+    sim::UdpSocket socket;
+    uint32_t loopback = 0;
+    ASSERT_TRUE(sim::ParseIPv4(kServer, &loopback));
+    ASSERT_TRUE(socket.Open(loopback, 0)) << socket.Error();
+    std::vector<std::vector<uint8_t>> bad(3, std::vector<uint8_t>(7, 0));
+    std::vector<uint8_t> header = {0x51, 0xF9, 0, 0, 4, 0, 0, 0, 103, 0,
+                                   4,    0,    0, 0, 0, 0, 1, 2, 3,   4};
+    std::vector<uint8_t> wrongMagic = header;
+    wrongMagic[0] = 0x52;
+    bad.push_back(wrongMagic);
+    bad.push_back(wrongMagic);
+    std::vector<uint8_t> wrongLength = header;
+    wrongLength[10] = 9;
+    bad.push_back(wrongLength);
+    for (const auto& datagram : bad) {
+        ASSERT_TRUE(socket.SendTo(loopback, 5231, datagram.data(), datagram.size()));
+    }
+    ASSERT_EQ(stream.Wait(kRunTimeout), 0) << stream.Errors();
+    EXPECT_EQ(SummaryCount(stream.Output(), "malformed datagrams"), 6) << stream.Output();
+    EXPECT_GT(FramesReceived(stream.Output()), 20);
     sim->Interrupt();
     EXPECT_EQ(sim->Wait(std::chrono::seconds(10)), 0);
 }

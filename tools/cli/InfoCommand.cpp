@@ -13,16 +13,18 @@ namespace mirav::cli {
 namespace {
 
 const char kInfoUsage[] =
-    "usage: mirav-cli info SERVER\n"
+    "usage: mirav-cli info SERVER [--verbose]\n"
     "  Connects to the capture server and prints its description, the server's and the\n"
     "  library's protocol versions, the transport mode (unicast or multicast) and how many\n"
-    "  items the server describes.\n";
+    "  items the server describes.\n"
+    "  --verbose   also print the library's diagnostic messages\n";
 
 const char kDescribeUsage[] =
-    "usage: mirav-cli describe SERVER [--json]\n"
+    "usage: mirav-cli describe SERVER [--json] [--verbose]\n"
     "  Prints the server's data descriptions (marker sets, rigid bodies, skeletons with their\n"
     "  bone hierarchy, force plates) as a tree.\n"
-    "  --json   one JSON object instead of the tree\n";
+    "  --json      one JSON object instead of the tree\n"
+    "  --verbose   also print the library's diagnostic messages\n";
 
 constexpr int kProbeTimeoutMs = 1000;
 
@@ -45,7 +47,7 @@ std::string TransportMode(const std::string& server) {
 int RunInfo(int argc, char** argv, int first) {
     ParsedArgs args;
     std::string error;
-    if (!ParseArgs(argc, argv, first, {}, 1, args, error)) {
+    if (!ParseArgs(argc, argv, first, {{"--verbose", false}}, 1, args, error)) {
         return UsageError("info", error, kInfoUsage);
     }
     if (args.help) {
@@ -54,7 +56,7 @@ int RunInfo(int argc, char** argv, int first) {
     }
     const std::string server = args.positionals[0];
     MiravSDKClient client;
-    InstallMessageCapture(client);
+    InstallMessageCapture(client, args.Has("--verbose"));
     if (!ConnectClient(client, server, error)) return Failure("info", error);
     sServerDescription description{};
     const int result = client.GetServerDescription(&description);
@@ -79,7 +81,7 @@ int RunInfo(int argc, char** argv, int first) {
     std::printf("transport     %s\n", TransportMode(server).c_str());
     if (described == 0 && descriptions != nullptr) {
         const NameIndex names = NameIndex::From(descriptions);
-        std::printf("describes     %d items: %zu rigid bodies, %zu skeletons, %d force plates\n",
+        std::printf("describes     %d items: rigid bodies %zu, skeletons %zu, force plates %d\n",
                     descriptions->descriptionCount, names.rigidBodies.size(),
                     names.skeletons.size(), names.forcePlates);
         client.FreeDataDescriptions(descriptions);
@@ -90,7 +92,7 @@ int RunInfo(int argc, char** argv, int first) {
 int RunDescribe(int argc, char** argv, int first) {
     ParsedArgs args;
     std::string error;
-    if (!ParseArgs(argc, argv, first, {{"--json", false}}, 1, args, error)) {
+    if (!ParseArgs(argc, argv, first, {{"--json", false}, {"--verbose", false}}, 1, args, error)) {
         return UsageError("describe", error, kDescribeUsage);
     }
     if (args.help) {
@@ -99,7 +101,7 @@ int RunDescribe(int argc, char** argv, int first) {
     }
     const std::string server = args.positionals[0];
     MiravSDKClient client;
-    InstallMessageCapture(client);
+    InstallMessageCapture(client, args.Has("--verbose"));
     if (!ConnectClient(client, server, error)) return Failure("describe", error);
     sDataDescriptions* descriptions = nullptr;
     const int result = client.GetDataDescriptions(&descriptions);

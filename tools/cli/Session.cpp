@@ -16,11 +16,17 @@ constexpr int kMalformedSites[] = {573, 583, 590, 621, 791};
 constexpr char kRefusalMarker[] = "Server Version is:";
 
 std::atomic<uint64_t> gMalformed{0};
+std::atomic<bool> gEcho{false};
 std::mutex gRefusalLock;
 std::string gRefusedServerVersion;
 
 void OnLibraryMessage(int, char* message) {
     if (message == nullptr) return;
+    if (gEcho.load(std::memory_order_relaxed)) {
+        const size_t length = std::strlen(message);
+        std::fprintf(stderr, "library: %s%s", message,
+                     length > 0 && message[length - 1] == '\n' ? "" : "\n");
+    }
     int site = 0;
     if (std::sscanf(message, "[MiravSDKClient] %d", &site) == 1) {
         for (const int malformed : kMalformedSites) {
@@ -45,7 +51,10 @@ std::string RefusedServerVersion() {
 
 }  // namespace
 
-void InstallMessageCapture(MiravSDKClient& client) { client.SetMessageCallback(&OnLibraryMessage); }
+void InstallMessageCapture(MiravSDKClient& client, bool echo) {
+    gEcho.store(echo);
+    client.SetMessageCallback(&OnLibraryMessage);
+}
 
 uint64_t MalformedDatagrams() { return gMalformed.load(std::memory_order_relaxed); }
 

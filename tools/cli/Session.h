@@ -15,8 +15,9 @@ constexpr int kCommandPort = 5230;
 constexpr int kDataPort = 5231;
 constexpr int kReplyWaitSeconds = 5;
 
-// Routes the library's messages to the capture (process-wide, like the library's callback).
-void InstallMessageCapture(MiravSDKClient& client);
+// Routes the library's messages to the capture (process-wide, like the library's callback);
+// with echo, each message is also written to standard error.
+void InstallMessageCapture(MiravSDKClient& client, bool echo = false);
 // Datagrams the library dropped as malformed (short, wrong length or magic, fragment out of
 // order, unknown message type) since the capture was installed.
 uint64_t MalformedDatagrams();

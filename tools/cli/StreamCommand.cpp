@@ -30,7 +30,8 @@ const char kStreamUsage[] =
     "  --frames N         stop after N frames\n"
     "  --json             one JSON object per frame on standard output (status and summary go\n"
     "                     to standard error)\n"
-    "  --rigid-body NAME  only this rigid body (repeatable); the status line shows its position\n";
+    "  --rigid-body NAME  only this rigid body (repeatable); the status line shows its position\n"
+    "  --verbose          also print the library's diagnostic messages\n";
 
 // About ten seconds of frames at 100 Hz wait for a slow reader before the oldest are dropped.
 constexpr size_t kQueueCapacity = 1024;
@@ -207,8 +208,11 @@ Counters Snapshot(StreamState& state) {
 int RunStream(int argc, char** argv, int first) {
     ParsedArgs args;
     std::string error;
-    const std::vector<OptionRule> rules = {
-        {"--duration", true}, {"--frames", true}, {"--json", false}, {"--rigid-body", true}};
+    const std::vector<OptionRule> rules = {{"--duration", true},
+                                           {"--frames", true},
+                                           {"--json", false},
+                                           {"--rigid-body", true},
+                                           {"--verbose", false}};
     if (!ParseArgs(argc, argv, first, rules, 1, args, error)) {
         return UsageError("stream", error, kStreamUsage);
     }
@@ -232,7 +236,7 @@ int RunStream(int argc, char** argv, int first) {
     StreamState state(json);
     state.frameLimit = static_cast<uint64_t>(frames);
     MiravSDKClient client;
-    InstallMessageCapture(client);
+    InstallMessageCapture(client, args.Has("--verbose"));
     if (!ConnectClient(client, server, error)) return Failure("stream", error);
 
     sDataDescriptions* descriptions = nullptr;

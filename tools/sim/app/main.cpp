@@ -188,10 +188,7 @@ int main(int argc, char** argv) {
         char text[160];
         std::snprintf(text, sizeof(text), "mirav-sim: %llu frames sent | %.1f fps | %s",
                       static_cast<unsigned long long>(frames), rate,
-                      !server.HasClient() ? "waiting for a client"
-                      : player && !player->Playing() && player->FramesSent() == 0
-                          ? "client connected, waiting for its first keep-alive"
-                          : "client connected");
+                      server.HasClient() ? "client connected" : "waiting for a client");
         status.Update(text);
     }
     if (player) player->Stop();
