@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "mirav/MiravTypes.h"
+#include "platform/Diagnostics.h"
 
 namespace mirav {
 
@@ -27,6 +28,21 @@ struct CallbackSlots {
     std::atomic<MiravNotifyMsgCallback> notify{nullptr};
     std::atomic<MiravAnalogChCallback> analog{nullptr};
 };
+
+// Site reported when an application callback throws.
+constexpr int kSiteCallbackThrew = 902;
+
+// Runs an application callback on a library thread. An exception thrown by the callback is
+// caught and reported here: it must neither end the process nor skip the library's own work
+// after the call (the frame still goes to the store).
+template <class Callback, class... Args>
+void InvokeCallback(Callback callback, Args... args) noexcept {
+    try {
+        callback(args...);
+    } catch (...) {
+        System::ReportFailed(kSiteCallbackThrew);
+    }
+}
 
 // Context pointers of one channel. Setters insert while receive threads read, so both go
 // through a lock of the map's own; no lock is held while a callback runs.

@@ -52,13 +52,19 @@ void ClientChannel::DispatchFrame(const uint8_t* body, uint32_t length) {
     sForcePlates plates;
     if (ForcePlates::Instance().Compute(frame, &plates) == 0) {
         if (MiravForcePlateCallback callback = slots.forcePlate.load()) {
-            callback(&plates, contexts_.Get(kCallbackForcePlate));
+            InvokeCallback(callback, &plates, contexts_.Get(kCallbackForcePlate));
         }
     }
     if (MiravDataCallback callback = slots.data.load()) {
-        callback(frame, contexts_.Get(kCallbackData));
+        InvokeCallback(callback, frame, contexts_.Get(kCallbackData));
     }
-    global.Store().PushFrame(frame);
+    try {
+        global.Store().PushFrame(frame);
+    } catch (...) {
+        // The store could not take the frame (out of memory): it is released here.
+        ReleaseDecodedFrame(frame);
+        throw;
+    }
 }
 
 int ClientChannel::Dispatch(const char*, int, const MessageHeader& header, const uint8_t* body,
@@ -121,7 +127,7 @@ int ClientChannel::Dispatch(const char*, int, const MessageHeader& header, const
             const uint32_t cut = std::min(length, kNotifySize);
             if (cut > 0) std::memcpy(&message, body, cut);
             if (MiravNotifyMsgCallback callback = slots.notify.load()) {
-                callback(&message, contexts_.Get(kCallbackNotify));
+                InvokeCallback(callback, &message, contexts_.Get(kCallbackNotify));
             }
             return kResultOk;
         }
@@ -132,7 +138,7 @@ int ClientChannel::Dispatch(const char*, int, const MessageHeader& header, const
             if (!record) return kResultFailed;
             std::memcpy(record.get(), body, kAnalogSize);
             if (MiravAnalogChCallback callback = slots.analog.load()) {
-                callback(record.get(), contexts_.Get(kCallbackAnalog));
+                InvokeCallback(callback, record.get(), contexts_.Get(kCallbackAnalog));
             }
             return kResultOk;
         }

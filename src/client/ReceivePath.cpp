@@ -1,6 +1,5 @@
 // The receive thread of a channel and the reassembly of messages from their datagrams.
 #include <cstring>
-#include <exception>
 
 #include "client/ClientChannel.h"
 #include "platform/Clock.h"
@@ -63,8 +62,10 @@ void ClientChannel::ReceiveLoop() {
         System::FormatAddress(sender, senderText, sizeof(senderText));
         try {
             Reassemble(senderText, senderPort, receiveBuffer_.Data(), dirty);
-        } catch (const std::exception&) {
-            // Out of memory while handling one message: drop it and keep receiving.
+        } catch (...) {
+            // Out of memory while handling one message: drop it, and any message half
+            // collected, and keep receiving. Nothing may end this thread but teardown.
+            ResetReassembly();
         }
     }
 }

@@ -3,6 +3,9 @@
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace System {
 namespace {
@@ -10,14 +13,40 @@ namespace {
 std::atomic<int> gVerbosityLevel{kDefaultVerbosityLevel};
 std::atomic<MiravMessageCallback> gMessageCallback{nullptr};
 
+struct HeldMessage {
+    int level;
+    std::string text;
+};
+
+thread_local int tLibraryLocksHeld = 0;
+thread_local std::vector<HeldMessage> tHeldMessages;
+
+void Deliver(int level, char* text) {
+    MiravMessageCallback callback = gMessageCallback.load(std::memory_order_acquire);
+    if (callback == nullptr) return;
+    try {
+        callback(level, text);
+    } catch (...) {
+        // A throwing message callback cannot be told about itself; the line is dropped.
+    }
+}
+
 int Emit(int level, const char* format, va_list args) {
     if (gVerbosityLevel.load(std::memory_order_relaxed) < level) return 0;
     char buffer[kMessageBufferSize];
     int written = std::vsnprintf(buffer, sizeof buffer, format, args);
     if (written < 0) buffer[0] = '\0';
     // vsnprintf already cuts to size - 1 and terminates.
-    MiravMessageCallback callback = gMessageCallback.load(std::memory_order_acquire);
-    if (callback != nullptr) callback(level, buffer);
+    if (tLibraryLocksHeld > 0) {
+        if (gMessageCallback.load(std::memory_order_acquire) == nullptr) return 0;
+        try {
+            tHeldMessages.push_back(HeldMessage{level, buffer});
+        } catch (...) {
+            // Out of memory: the line is lost, the caller goes on.
+        }
+        return 0;
+    }
+    Deliver(level, buffer);
     return 0;
 }
 
@@ -26,6 +55,16 @@ int Emit(int level, const char* format, va_list args) {
 void SetVerbosityLevel(int level) { gVerbosityLevel.store(level, std::memory_order_relaxed); }
 
 int VerbosityLevel() { return gVerbosityLevel.load(std::memory_order_relaxed); }
+
+void EnterLibraryLock() { ++tLibraryLocksHeld; }
+
+void LeaveLibraryLock() {
+    if (tLibraryLocksHeld <= 0 || --tLibraryLocksHeld > 0 || tHeldMessages.empty()) return;
+    // Lines the callback itself raises (it may call the library) queue up anew.
+    std::vector<HeldMessage> held;
+    held.swap(tHeldMessages);
+    for (HeldMessage& message : held) Deliver(message.level, &message.text[0]);
+}
 
 void SetMessageCallback(MiravMessageCallback callback) {
     gMessageCallback.store(callback, std::memory_order_release);

@@ -32,6 +32,12 @@ void ReportWarning(int site);                               // level 1 "... %d W
 void ReportSysError(int site, int syserr);                  // level 3 "... %d Failed syserr:%d\n"
 void ReportValueSysError(int site, long long value, int syserr);  // level 3 "Failed:%d syserr"
 
+// Called by CMutex when the calling thread takes or lets go of a library lock. Lines emitted
+// while the thread holds one are handed to the message callback when it lets go of its last
+// one, so the application's callback never runs under a library lock.
+void EnterLibraryLock();
+void LeaveLibraryLock();
+
 }  // namespace System
 
 #endif

@@ -64,6 +64,7 @@ int CMutex::Lock() {
     }
     int syserr = 0;
     int result = Platform::MutexLock(handle_, &syserr);
+    if (result == Platform::kPlatformOk) EnterLibraryLock();
     if (result == Platform::kPlatformFailed) ReportSysError(kSiteMutexLock, syserr);
     return result;
 }
@@ -78,6 +79,7 @@ int CMutex::Unlock() {
         ReportSysError(kSiteMutexUnlock, syserr);
         return kResultFailed;
     }
+    LeaveLibraryLock();
     return kResultOk;
 }
 
