@@ -97,6 +97,7 @@ int ClientCore::Initialize(const char*, const char* serverAddress, uint16_t comm
         result = data_.Open(kMulticastGroup, dataPort_, serverText);
         if (result != kResultOk) {
             command_.TearDown();
+            ResetDefaults();
             return result;
         }
         initialized_.store(true, std::memory_order_release);
@@ -104,7 +105,9 @@ int ClientCore::Initialize(const char*, const char* serverAddress, uint16_t comm
     }
     result = data_.OpenUnicastData(dataPort_, command_.ServerAddress());
     if (result != kResultOk) {
+        // The client is not connected: requests answer 10 again, as before Initialize.
         command_.TearDown();
+        ResetDefaults();
         return result;
     }
     command_.SendCommand(kCommandKeepAlive, nullptr, 0, 0);

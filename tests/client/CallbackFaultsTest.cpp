@@ -1,5 +1,5 @@
-// Application callbacks that misbehave: the library keeps running, reports, and holds no lock
-// while a callback runs.
+// Application callbacks that misbehave, and a client whose Initialize fails half-way: the
+// library keeps running, reports, holds no lock while a callback runs and leaves nothing open.
 #include <atomic>
 #include <future>
 #include <stdexcept>
@@ -113,4 +113,32 @@ TEST(CallbackFaults, MessageCallbackRunsWithoutTheChannelLock) {
     ASSERT_TRUE(gProbe.probing.load());
     gProbe.other.wait();
     EXPECT_TRUE(gProbe.otherThreadFinished.load());
+}
+
+TEST(CallbackFaults, DataChannelFailureLeavesTheClientClosedAndDisconnected) {
+    std::thread([] {}).join();
+    const size_t descriptorsBefore = DescriptorCount();
+    Connection connection;
+    ASSERT_TRUE(connection.started);
+    const size_t serverThreads = ThreadCount();
+    // Another socket already holds the data port, so the unicast data channel cannot bind.
+    System::CSocketFacade& facade = CGlobalObject::Instance().Facade();
+    System::SocketHandle blocker = System::kInvalidSocket;
+    ASSERT_EQ(facade.CreateServer(&blocker, kDataPort, System::kDatagramSocket), 0);
+
+    EXPECT_EQ(connection.Initialize(), 1);
+    EXPECT_FALSE(connection.core->IsInitialized());
+    EXPECT_FALSE(connection.core->IsConnected());
+    sDataDescriptions* descriptions = nullptr;
+    EXPECT_EQ(connection.core->GetDataDescriptions(&descriptions), 10);
+    EXPECT_EQ(connection.core->WaitForForcePlateInit(100), 10);
+    EXPECT_EQ(ThreadCount(), serverThreads);
+
+    facade.Close(blocker);
+    EXPECT_EQ(connection.Initialize(), 0);
+    EXPECT_TRUE(connection.core->IsConnected());
+    EXPECT_EQ(connection.core->Uninitialize(), 0);
+    connection.core.reset();
+    connection.server.Stop();
+    EXPECT_TRUE(HandlesAsBefore(descriptorsBefore));
 }
