@@ -2,7 +2,6 @@
 #include <cstdio>
 #include <string>
 
-#include "CliSocket.h"
 #include "Commands.h"
 #include "Descriptions.h"
 #include "Options.h"
@@ -31,10 +30,10 @@ constexpr int kProbeTimeoutMs = 1000;
 // The public interface does not say how frames travel, so ask with a connect request of our own.
 std::string TransportMode(const std::string& server) {
     uint32_t address = 0;
-    CliSocket socket;
+    sim::UdpSocket socket;
     ConnectReply reply;
     std::string error;
-    if (!ResolveIPv4(server, &address) || !socket.Open(0, false) ||
+    if (!sim::ResolveIPv4(server, &address) || !socket.Open(0, 0) ||
         !ExchangeConnect(socket, address, kProbeTimeoutMs, &reply, nullptr, error)) {
         return "unknown";
     }

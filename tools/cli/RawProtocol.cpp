@@ -1,7 +1,6 @@
 #include "RawProtocol.h"
 
 #include <chrono>
-#include <cstring>
 
 #include "Session.h"
 #include "mirav/MiravUtilities.h"
@@ -9,52 +8,39 @@
 namespace mirav::cli {
 namespace {
 
-constexpr uint16_t kMagic = 0xF951;
 constexpr size_t kConnectBodySize = 265;
 constexpr size_t kVersionOffset = 260;
 constexpr size_t kAcceptedOffset = 264;
 constexpr size_t kMulticastOffset = 265;
 constexpr uint32_t kConnectSequence = 1;
 
-uint32_t Le32(const uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t{p[3]} << 24);
-}
-
 }  // namespace
 
-bool ParseRawHeader(const uint8_t* data, size_t length, RawHeader* header) {
-    if (length < kHeaderSize) return false;
-    header->magic = static_cast<uint16_t>(data[0] | (data[1] << 8));
-    header->totalLength = static_cast<int32_t>(Le32(data + 4));
-    header->type = data[8];
-    header->fragmentIndex = data[9];
-    header->fragmentLength = static_cast<uint16_t>(data[10] | (data[11] << 8));
-    header->sequence = Le32(data + 12);
-    return header->magic == kMagic;
+bool OpenLocal(sim::UdpSocket& socket, uint16_t port, bool reuseAddress, std::string& error) {
+    if (socket.Open(0, port, reuseAddress)) return true;
+    const std::string code = std::to_string(socket.LastSystemError());
+    error = socket.LastOpenFailure() == sim::UdpSocket::OpenFailure::kCreate
+                ? "cannot create a socket (error " + code + ")"
+                : "cannot bind port " + std::to_string(port) + " (error " + code + ")";
+    return false;
 }
 
-std::vector<uint8_t> EncodeCommand(uint8_t type, uint32_t sequence,
-                                   const std::vector<uint8_t>& body) {
-    std::vector<uint8_t> out(kHeaderSize + body.size(), 0);
-    const auto length = static_cast<uint32_t>(body.size());
-    out[0] = kMagic & 0xFF;
-    out[1] = kMagic >> 8;
-    for (int i = 0; i < 4; ++i) out[4 + i] = static_cast<uint8_t>(length >> (8 * i));
-    out[8] = type;
-    out[10] = static_cast<uint8_t>(length);
-    out[11] = static_cast<uint8_t>(length >> 8);
-    for (int i = 0; i < 4; ++i) out[12 + i] = static_cast<uint8_t>(sequence >> (8 * i));
-    if (!body.empty()) std::memcpy(out.data() + kHeaderSize, body.data(), body.size());
-    return out;
+bool SendCommand(sim::UdpSocket& socket, uint32_t server, uint8_t type, uint32_t sequence,
+                 const std::vector<uint8_t>& body) {
+    const auto datagrams = sim::EncodeMessage(type, sequence, body);
+    bool sent = !datagrams.empty();
+    for (const std::vector<uint8_t>& datagram : datagrams) {
+        sent = socket.SendTo(server, kCommandPort, datagram.data(), datagram.size()) && sent;
+    }
+    return sent;
 }
 
-bool ExchangeConnect(CliSocket& socket, uint32_t server, int timeoutMs, ConnectReply* reply,
+bool ExchangeConnect(sim::UdpSocket& socket, uint32_t server, int timeoutMs, ConnectReply* reply,
                      std::vector<uint8_t>* datagram, std::string& error) {
     std::vector<uint8_t> body(kConnectBodySize, 0);
     Solvanta_GetVersion(body.data() + kVersionOffset);
-    const std::vector<uint8_t> request = EncodeCommand(kCommandConnect, kConnectSequence, body);
-    if (!socket.SendTo(server, kCommandPort, request.data(), request.size())) {
-        error = "cannot send to " + FormatIPv4(server);
+    if (!SendCommand(socket, server, sim::kWireConnect, kConnectSequence, body)) {
+        error = "cannot send to " + sim::FormatIPv4(server);
         return false;
     }
     using Clock = std::chrono::steady_clock;
@@ -67,26 +53,26 @@ bool ExchangeConnect(CliSocket& socket, uint32_t server, int timeoutMs, ConnectR
         uint32_t sender = 0;
         // The same socket twice: only its own datagrams can arrive.
         const long length =
-            CliSocket::ReceiveEither(socket, socket, buffer.data(), buffer.size(),
-                                     static_cast<int>(left.count()) + 1, &which, &sender);
+            sim::UdpSocket::ReceiveEither(socket, socket, buffer.data(), buffer.size(),
+                                          static_cast<int>(left.count()) + 1, &which, &sender);
         if (length < 0) break;
-        RawHeader header;
+        sim::WireHeader header;
         if (length == 0 || sender != server ||
-            !ParseRawHeader(buffer.data(), static_cast<size_t>(length), &header) ||
-            header.type != kMessageConnectReply || header.sequence != kConnectSequence ||
-            static_cast<size_t>(length) < kHeaderSize + kAcceptedOffset + 1) {
+            !sim::ParseWireHeader(buffer.data(), static_cast<size_t>(length), &header) ||
+            header.messageType != sim::kWireConnectReply || header.sequence != kConnectSequence ||
+            static_cast<size_t>(length) < sim::kWireHeaderSize + kAcceptedOffset + 1) {
             continue;
         }
-        const uint8_t* p = buffer.data() + kHeaderSize;
+        const uint8_t* p = buffer.data() + sim::kWireHeaderSize;
         for (int i = 0; i < 4; ++i) reply->version[i] = p[kVersionOffset + i];
         reply->accepted = p[kAcceptedOffset] != 0;
         // A reply without the multicast byte means multicast.
-        reply->multicast = static_cast<size_t>(length) <= kHeaderSize + kMulticastOffset ||
+        reply->multicast = static_cast<size_t>(length) <= sim::kWireHeaderSize + kMulticastOffset ||
                            p[kMulticastOffset] != 0;
         if (datagram != nullptr) datagram->assign(buffer.begin(), buffer.begin() + length);
         return true;
     }
-    error = InitializeFailure(15, FormatIPv4(server), "");
+    error = InitializeFailure(15, sim::FormatIPv4(server), "");
     return false;
 }
 

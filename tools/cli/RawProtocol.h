@@ -1,39 +1,25 @@
-// The few protocol pieces the record command and the transport probe speak themselves: the
-// 16-byte message header, single-datagram commands and the connect reply.
+// The few protocol pieces the record command and the transport probe speak themselves, over the
+// tools' shared socket and header encoder: message types, the connect exchange and its reply.
 #ifndef MIRAV_CLI_RAW_PROTOCOL_H
 #define MIRAV_CLI_RAW_PROTOCOL_H
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "CliSocket.h"
+#include "EncodersMessage.h"
+#include "SimSocket.h"
 
 namespace mirav::cli {
 
-constexpr uint8_t kCommandConnect = 0;
-constexpr uint8_t kCommandDescriptions = 101;
-constexpr uint8_t kCommandServerDescription = 102;
-constexpr uint8_t kCommandKeepAlive = 111;
-constexpr uint8_t kMessageConnectReply = 1;
-constexpr uint8_t kMessageFrame = 103;
-constexpr size_t kHeaderSize = 16;
 constexpr uint32_t kMulticastGroup = 0xEFEFEF34;  // 239.239.239.52
 
-struct RawHeader {
-    uint16_t magic = 0;
-    int32_t totalLength = 0;
-    uint8_t type = 0;
-    uint8_t fragmentIndex = 0;
-    uint16_t fragmentLength = 0;
-    uint32_t sequence = 0;
-};
+// Binds socket to port on every local interface; on failure error gives the reason.
+bool OpenLocal(sim::UdpSocket& socket, uint16_t port, bool reuseAddress, std::string& error);
 
-bool ParseRawHeader(const uint8_t* data, size_t length, RawHeader* header);
-// One datagram carrying a whole command (the commands sent here are small).
-std::vector<uint8_t> EncodeCommand(uint8_t type, uint32_t sequence,
-                                   const std::vector<uint8_t>& body = {});
+// Sends a command (small enough for one datagram) from socket to the server's command port.
+bool SendCommand(sim::UdpSocket& socket, uint32_t server, uint8_t type, uint32_t sequence,
+                 const std::vector<uint8_t>& body = {});
 
 struct ConnectReply {
     bool accepted = false;
@@ -43,7 +29,7 @@ struct ConnectReply {
 
 // Sends the connect request from socket and waits up to timeoutMs for the reply from server.
 // On success the reply datagram is kept in *datagram (for recording).
-bool ExchangeConnect(CliSocket& socket, uint32_t server, int timeoutMs, ConnectReply* reply,
+bool ExchangeConnect(sim::UdpSocket& socket, uint32_t server, int timeoutMs, ConnectReply* reply,
                      std::vector<uint8_t>* datagram, std::string& error);
 
 }  // namespace mirav::cli

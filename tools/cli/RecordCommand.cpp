@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "CaptureFile.h"
-#include "CliSocket.h"
 #include "Commands.h"
 #include "Options.h"
 #include "RawProtocol.h"
@@ -69,13 +68,13 @@ int RunRecord(int argc, char** argv, int first) {
     const std::string server = args.positionals[0];
     const std::string path = args.positionals[1];
     uint32_t address = 0;
-    if (!ResolveIPv4(server, &address)) {
+    if (!sim::ResolveIPv4(server, &address)) {
         return Failure("record",
                        "cannot resolve " + server + ": not an IPv4 address or a known host name");
     }
 
-    CliSocket command, data;
-    if (!command.Open(0, false)) return Failure("record", command.Error());
+    sim::UdpSocket command, data;
+    if (!OpenLocal(command, 0, false, error)) return Failure("record", error);
     ConnectReply reply;
     std::vector<uint8_t> replyDatagram;
     if (!ExchangeConnect(command, address, kConnectWaitMs, &reply, &replyDatagram, error)) {
@@ -85,7 +84,7 @@ int RunRecord(int argc, char** argv, int first) {
         return Failure("record", InitializeFailure(10, server, VersionText(reply.version)));
     }
     // Several receivers may share the port of a multicast stream; a unicast stream has one.
-    if (!data.Open(kDataPort, reply.multicast)) {
+    if (!data.Open(0, kDataPort, reply.multicast)) {
         return Failure("record", InitializeFailure(1, server, ""));
     }
     data.SetReceiveBuffer(kReceiveBufferBytes);
@@ -100,14 +99,13 @@ int RunRecord(int argc, char** argv, int first) {
     writer.Write(0, capture::kCommandChannel, replyDatagram.data(), replyDatagram.size());
 
     const auto send = [&](uint8_t type, uint32_t sequence) {
-        const std::vector<uint8_t> datagram = EncodeCommand(type, sequence);
-        command.SendTo(address, kCommandPort, datagram.data(), datagram.size());
+        SendCommand(command, address, type, sequence);
     };
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     auto nextKeepAlive = start;
-    send(kCommandServerDescription, kServerDescriptionSequence);
-    send(kCommandDescriptions, kDescriptionsSequence);
+    send(sim::kWireServerDescription, kServerDescriptionSequence);
+    send(sim::kWireDescriptions, kDescriptionsSequence);
 
     StatusLine status(stdout, true);
     std::vector<uint8_t> buffer(65536);
@@ -118,13 +116,13 @@ int RunRecord(int argc, char** argv, int first) {
            (duration <= 0 || Clock::now() - start < std::chrono::duration<double>(duration))) {
         const auto now = Clock::now();
         if (!reply.multicast && now >= nextKeepAlive) {
-            send(kCommandKeepAlive, kKeepAliveSequence);
+            send(sim::kWireKeepAlive, kKeepAliveSequence);
             nextKeepAlive = now + kKeepAlivePeriod;
         }
         int which = 0;
         uint32_t sender = 0;
-        const long length = CliSocket::ReceiveEither(command, data, buffer.data(), buffer.size(),
-                                                     50, &which, &sender);
+        const long length = sim::UdpSocket::ReceiveEither(command, data, buffer.data(),
+                                                          buffer.size(), 50, &which, &sender);
         if (length < 0) {
             receiveFailed = true;
             break;
@@ -138,10 +136,10 @@ int RunRecord(int argc, char** argv, int first) {
                 break;
             }
             ++datagrams;
-            RawHeader raw;
+            sim::WireHeader raw;
             if (channel == capture::kDataChannel &&
-                ParseRawHeader(buffer.data(), static_cast<size_t>(length), &raw) &&
-                raw.type == kMessageFrame && raw.fragmentIndex == 0) {
+                sim::ParseWireHeader(buffer.data(), static_cast<size_t>(length), &raw) &&
+                raw.messageType == sim::kWireFrame && raw.fragmentIndex == 0) {
                 ++frames;
             }
         }

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "CliSocket.h"
+#include "SimSocket.h"
 
 namespace mirav::cli {
 namespace {
@@ -97,11 +97,11 @@ std::string InitializeFailure(int result, const std::string& server,
 
 bool ConnectClient(MiravSDKClient& client, const std::string& server, std::string& error) {
     uint32_t address = 0;
-    if (!ResolveIPv4(server, &address)) {
+    if (!sim::ResolveIPv4(server, &address)) {
         error = "cannot resolve " + server + ": not an IPv4 address or a known host name";
         return false;
     }
-    std::string dotted = FormatIPv4(address);
+    std::string dotted = sim::FormatIPv4(address);
     std::vector<char> text(dotted.begin(), dotted.end());
     text.push_back('\0');
     const int result = client.Initialize(text.data());

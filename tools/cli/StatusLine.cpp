@@ -1,13 +1,13 @@
 #include "StatusLine.h"
 
-#include "CliSocket.h"
+#include "SimSocket.h"
 
 namespace mirav::cli {
 
 StatusLine::StatusLine(std::FILE* out, bool enabled)
     : out_(out),
       enabled_(enabled),
-      terminal_(IsTerminal(out)),
+      terminal_(sim::IsTerminal(out)),
       last_(std::chrono::steady_clock::now()) {}
 
 bool StatusLine::Due() const {

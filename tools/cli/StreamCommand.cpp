@@ -8,13 +8,13 @@
 #include <string>
 #include <thread>
 
-#include "CliSocket.h"
 #include "Commands.h"
 #include "Descriptions.h"
 #include "FrameQueue.h"
 #include "Json.h"
 #include "Options.h"
 #include "Session.h"
+#include "SimSocket.h"
 #include "StatusLine.h"
 
 namespace mirav::cli {
@@ -280,7 +280,7 @@ int RunStream(int argc, char** argv, int first) {
         std::fflush(stdout);
     }
     std::FILE* statusOut = json ? stderr : stdout;
-    StatusLine status(statusOut, !json || IsTerminal(stderr));
+    StatusLine status(statusOut, !json || sim::IsTerminal(stderr));
     auto lastStatus = start;
     uint64_t lastCount = 0;
     const auto writeFrame = [&](const FrameCopy& frame) {

@@ -5,6 +5,12 @@
 #include "EncodersWire.h"
 
 namespace mirav::sim {
+namespace {
+
+uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t Le32(const uint8_t* p) { return Le16(p) | (uint32_t{Le16(p + 2)} << 16); }
+
+}  // namespace
 
 void AppendWireHeader(const WireHeader& header, std::vector<uint8_t>* out) {
     WireWriter w;
@@ -16,6 +22,17 @@ void AppendWireHeader(const WireHeader& header, std::vector<uint8_t>* out) {
     w.UInt16(header.fragmentLength);
     w.UInt32(header.sequence);
     out->insert(out->end(), w.Data().begin(), w.Data().end());
+}
+
+bool ParseWireHeader(const uint8_t* data, size_t length, WireHeader* header) {
+    if (length < kWireHeaderSize) return false;
+    header->magic = Le16(data);
+    header->totalLength = static_cast<int32_t>(Le32(data + 4));
+    header->messageType = data[8];
+    header->fragmentIndex = data[9];
+    header->fragmentLength = Le16(data + 10);
+    header->sequence = Le32(data + 12);
+    return header->magic == kWireMagic;
 }
 
 std::vector<std::vector<uint8_t>> EncodeMessage(uint8_t messageType, uint32_t sequence,

@@ -2,29 +2,30 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #ifdef _WIN32
+#include <io.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
-using SocketLength = int;
-#define MIRAV_SIM_CLOSE closesocket
 #else
 #include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-using SocketLength = socklen_t;
-#define MIRAV_SIM_CLOSE close
 #endif
 
 namespace mirav::sim {
 namespace {
 
 #ifdef _WIN32
+using NativeSocket = SOCKET;
+using SocketLength = int;
+constexpr NativeSocket kNoSocket = INVALID_SOCKET;
 struct WinsockStarter {
     WinsockStarter() {
         WSADATA data;
@@ -33,13 +34,22 @@ struct WinsockStarter {
 };
 void StartSockets() { static WinsockStarter starter; }
 int LastError() { return WSAGetLastError(); }
-int PollOne(pollfd* fd, int timeoutMs) { return WSAPoll(fd, 1, timeoutMs); }
-using NativeSocket = SOCKET;
+int PollSockets(pollfd* fds, int count, int timeoutMs) {
+    return WSAPoll(fds, static_cast<ULONG>(count), timeoutMs);
+}
+void CloseNative(NativeSocket fd) { closesocket(fd); }
+bool Interrupted(int) { return false; }
 #else
+using NativeSocket = int;
+using SocketLength = socklen_t;
+constexpr NativeSocket kNoSocket = -1;
 void StartSockets() {}
 int LastError() { return errno; }
-int PollOne(pollfd* fd, int timeoutMs) { return poll(fd, 1, timeoutMs); }
-using NativeSocket = int;
+int PollSockets(pollfd* fds, int count, int timeoutMs) {
+    return poll(fds, static_cast<nfds_t>(count), timeoutMs);
+}
+void CloseNative(NativeSocket fd) { close(fd); }
+bool Interrupted(int error) { return error == EINTR; }
 #endif
 
 NativeSocket Native(long long fd) { return static_cast<NativeSocket>(fd); }
@@ -50,6 +60,18 @@ sockaddr_in MakeAddress(uint32_t address, uint16_t port) {
     sa.sin_port = htons(port);
     sa.sin_addr.s_addr = htonl(address);
     return sa;
+}
+
+// Takes one waiting datagram; the system's result (below 0 on failure).
+long long ReceiveWaiting(NativeSocket fd, void* buffer, size_t capacity, sockaddr_in* from) {
+    SocketLength size = sizeof(*from);
+    return recvfrom(fd, static_cast<char*>(buffer), static_cast<int>(capacity), 0,
+                    reinterpret_cast<sockaddr*>(from), &size);
+}
+
+bool SetOption(long long fd, int level, int name, const void* value, size_t size) {
+    return setsockopt(Native(fd), level, name, static_cast<const char*>(value),
+                      static_cast<SocketLength>(size)) == 0;
 }
 
 }  // namespace
@@ -63,11 +85,26 @@ bool ParseIPv4(const std::string& text, uint32_t* address) {
     return true;
 }
 
+bool ResolveIPv4(const std::string& name, uint32_t* address) {
+    StartSockets();
+    in_addr parsed{};
+    if (inet_pton(AF_INET, name.c_str(), &parsed) == 1) {
+        *address = ntohl(parsed.s_addr);
+        return true;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return false;
+    *address = ntohl(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
+    freeaddrinfo(found);
+    return true;
+}
+
 std::string FormatIPv4(uint32_t address) {
-    std::ostringstream out;
-    out << ((address >> 24) & 0xFF) << '.' << ((address >> 16) & 0xFF) << '.'
-        << ((address >> 8) & 0xFF) << '.' << (address & 0xFF);
-    return out.str();
+    return std::to_string((address >> 24) & 0xFF) + "." + std::to_string((address >> 16) & 0xFF) +
+           "." + std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
 }
 
 bool MulticastAllowedHere() {
@@ -86,26 +123,43 @@ bool MulticastAllowedHere() {
     return true;
 }
 
+bool IsTerminal(std::FILE* stream) {
+#ifdef _WIN32
+    return _isatty(_fileno(stream)) != 0;
+#else
+    return isatty(fileno(stream)) != 0;
+#endif
+}
+
 UdpSocket::~UdpSocket() { Close(); }
 
-bool UdpSocket::Open(uint32_t address, uint16_t port) {
+bool UdpSocket::Fail(OpenFailure failure, int systemError, std::string text) {
+    openFailure_ = failure;
+    systemError_ = systemError;
+    error_ = std::move(text);
+    return false;
+}
+
+bool UdpSocket::Open(uint32_t address, uint16_t port, bool reuseAddress) {
     Close();
     StartSockets();
+    openFailure_ = OpenFailure::kNone;
     const NativeSocket fd = socket(AF_INET, SOCK_DGRAM, 0);
-#ifdef _WIN32
-    if (fd == INVALID_SOCKET) {
-#else
-    if (fd < 0) {
-#endif
-        error_ = "socket: error " + std::to_string(LastError());
-        return false;
+    if (fd == kNoSocket) {
+        const int code = LastError();
+        return Fail(OpenFailure::kCreate, code, "socket: error " + std::to_string(code));
+    }
+    if (reuseAddress) {
+        const int on = 1;
+        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof(on));
     }
     const sockaddr_in sa = MakeAddress(address, port);
     if (bind(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof(sa)) != 0) {
-        error_ = "bind " + FormatIPv4(address) + ":" + std::to_string(port) + ": error " +
-                 std::to_string(LastError());
-        MIRAV_SIM_CLOSE(fd);
-        return false;
+        const int code = LastError();
+        CloseNative(fd);
+        return Fail(OpenFailure::kBind, code,
+                    "bind " + FormatIPv4(address) + ":" + std::to_string(port) + ": error " +
+                        std::to_string(code));
     }
     fd_ = static_cast<long long>(fd);
     return true;
@@ -113,7 +167,7 @@ bool UdpSocket::Open(uint32_t address, uint16_t port) {
 
 void UdpSocket::Close() {
     if (fd_ < 0) return;
-    MIRAV_SIM_CLOSE(Native(fd_));
+    CloseNative(Native(fd_));
     fd_ = -1;
 }
 
@@ -141,17 +195,34 @@ long UdpSocket::Receive(void* buffer, size_t capacity, int timeoutMs, uint32_t* 
     pollfd entry{};
     entry.fd = Native(fd_);
     entry.events = POLLIN;
-    const int ready = PollOne(&entry, timeoutMs);
+    const int ready = PollSockets(&entry, 1, timeoutMs);
     if (ready == 0) return 0;
-    if (ready < 0) return LastError() == EINTR ? 0 : -1;
+    if (ready < 0) return Interrupted(LastError()) ? 0 : -1;
     sockaddr_in sa{};
-    SocketLength size = sizeof(sa);
-    const auto received =
-        recvfrom(Native(fd_), static_cast<char*>(buffer), static_cast<int>(capacity), 0,
-                 reinterpret_cast<sockaddr*>(&sa), &size);
+    const long long received = ReceiveWaiting(Native(fd_), buffer, capacity, &sa);
     if (received < 0) return -1;
     *address = ntohl(sa.sin_addr.s_addr);
     *port = ntohs(sa.sin_port);
+    return static_cast<long>(received);
+}
+
+long UdpSocket::ReceiveEither(UdpSocket& first, UdpSocket& second, void* buffer, size_t capacity,
+                              int timeoutMs, int* which, uint32_t* sender) {
+    pollfd entries[2] = {};
+    entries[0].fd = Native(first.fd_);
+    entries[0].events = POLLIN;
+    entries[1].fd = Native(second.fd_);
+    entries[1].events = POLLIN;
+    const int ready = PollSockets(entries, 2, timeoutMs);
+    if (ready == 0) return 0;
+    if (ready < 0) return Interrupted(LastError()) ? 0 : -1;
+    const int index = (entries[0].revents & POLLIN) != 0 ? 0 : 1;
+    if ((entries[index].revents & POLLIN) == 0) return -1;
+    sockaddr_in sa{};
+    const long long received = ReceiveWaiting(entries[index].fd, buffer, capacity, &sa);
+    if (received < 0) return Interrupted(LastError()) ? 0 : -1;
+    *which = index;
+    *sender = ntohl(sa.sin_addr.s_addr);
     return static_cast<long>(received);
 }
 
@@ -160,17 +231,30 @@ bool UdpSocket::SetMulticastSender(uint32_t interfaceAddress) {
     value.s_addr = htonl(interfaceAddress);
     const unsigned char ttl = 1;
     const unsigned char loop = 1;
-    return setsockopt(Native(fd_), IPPROTO_IP, IP_MULTICAST_IF,
-                      reinterpret_cast<const char*>(&value), sizeof(value)) == 0 &&
-           setsockopt(Native(fd_), IPPROTO_IP, IP_MULTICAST_TTL,
-                      reinterpret_cast<const char*>(&ttl), sizeof(ttl)) == 0 &&
-           setsockopt(Native(fd_), IPPROTO_IP, IP_MULTICAST_LOOP,
-                      reinterpret_cast<const char*>(&loop), sizeof(loop)) == 0;
+    return SetOption(fd_, IPPROTO_IP, IP_MULTICAST_IF, &value, sizeof(value)) &&
+           SetOption(fd_, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof(ttl)) &&
+           SetOption(fd_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof(loop));
+}
+
+bool UdpSocket::JoinGroup(uint32_t group) {
+    if (fd_ < 0) return false;
+    bool joined = false;
+    for (const uint32_t interfaceAddress : {uint32_t{INADDR_ANY}, uint32_t{INADDR_LOOPBACK}}) {
+        ip_mreq request{};
+        request.imr_multiaddr.s_addr = htonl(group);
+        request.imr_interface.s_addr = htonl(interfaceAddress);
+        joined = SetOption(fd_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof(request)) || joined;
+    }
+    if (!joined) error_ = "cannot join group " + FormatIPv4(group);
+    return joined;
 }
 
 bool UdpSocket::SetSendBuffer(int bytes) {
-    return fd_ >= 0 && setsockopt(Native(fd_), SOL_SOCKET, SO_SNDBUF,
-                                  reinterpret_cast<const char*>(&bytes), sizeof(bytes)) == 0;
+    return fd_ >= 0 && SetOption(fd_, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof(bytes));
+}
+
+bool UdpSocket::SetReceiveBuffer(int bytes) {
+    return fd_ >= 0 && SetOption(fd_, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof(bytes));
 }
 
 }  // namespace mirav::sim

@@ -16,14 +16,7 @@
 #include "Replay.h"
 #include "Server.h"
 #include "SimOptions.h"
-
-#ifdef _WIN32
-#include <io.h>
-#define MIRAV_SIM_ISATTY(f) _isatty(_fileno(f))
-#else
-#include <unistd.h>
-#define MIRAV_SIM_ISATTY(f) isatty(fileno(f))
-#endif
+#include "SimSocket.h"
 
 namespace {
 
@@ -37,7 +30,7 @@ void OnSignal(int) { stopRequested.store(true); }
 // A status line, redrawn in place on a terminal and written every five seconds otherwise.
 class Status {
 public:
-    Status() : terminal_(MIRAV_SIM_ISATTY(stdout) != 0) {}
+    Status() : terminal_(mirav::sim::IsTerminal(stdout)) {}
     void Update(const std::string& text) {
         const auto now = Clock::now();
         if (now - last_ < (terminal_ ? std::chrono::milliseconds(250) : std::chrono::seconds(5))) {
