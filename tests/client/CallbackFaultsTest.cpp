@@ -1,5 +1,6 @@
-// Application callbacks that misbehave, and a client whose Initialize fails half-way: the
-// library keeps running, reports, holds no lock while a callback runs and leaves nothing open.
+// Application callbacks that misbehave, a client whose Initialize fails half-way and one torn
+// down under a waiting request: the library keeps running, reports, holds no lock while a
+// callback runs and leaves nothing open or waiting.
 #include <atomic>
 #include <future>
 #include <stdexcept>
@@ -141,4 +142,27 @@ TEST(CallbackFaults, DataChannelFailureLeavesTheClientClosedAndDisconnected) {
     connection.core.reset();
     connection.server.Stop();
     EXPECT_TRUE(HandlesAsBefore(descriptorsBefore));
+}
+
+TEST(CallbackFaults, UninitializeEndsARequestWaitingInAnotherThread) {
+    mirav::sim::ServerConfig config = ConfigOnPorts();
+    config.silentCommands = {102};
+    Connection connection(config);
+    ASSERT_TRUE(connection.started);
+    ASSERT_EQ(connection.Initialize(), 0);
+    std::atomic<bool> requestDone{false};
+    int result = 0;
+    std::thread requester([&] {
+        sServerDescription description{};
+        result = connection.core->GetServerDescription(&description);
+        requestDone = true;
+    });
+    ASSERT_TRUE(connection.server.WaitForCommands(102, 1, std::chrono::seconds(3)));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(connection.core->Uninitialize(), 0);
+    // The request ends with the teardown, long before its 5 s wait would run out.
+    EXPECT_TRUE(WaitUntil([&] { return requestDone.load(); }, std::chrono::milliseconds(2000)));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+    requester.join();
+    EXPECT_EQ(result, 1);
 }
