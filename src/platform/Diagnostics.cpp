@@ -18,8 +18,11 @@ struct HeldMessage {
     std::string text;
 };
 
+// Only trivially destructible thread-local state: thread-local objects with destructors are not
+// reliable on every target (mingw-w64 runs them at thread exit in ways that can fault). The held
+// list is allocated when a line is first held and freed as soon as it has been delivered.
 thread_local int tLibraryLocksHeld = 0;
-thread_local std::vector<HeldMessage> tHeldMessages;
+thread_local std::vector<HeldMessage>* tHeldMessages = nullptr;
 
 void Deliver(int level, char* text) {
     MiravMessageCallback callback = gMessageCallback.load(std::memory_order_acquire);
@@ -40,7 +43,8 @@ int Emit(int level, const char* format, va_list args) {
     if (tLibraryLocksHeld > 0) {
         if (gMessageCallback.load(std::memory_order_acquire) == nullptr) return 0;
         try {
-            tHeldMessages.push_back(HeldMessage{level, buffer});
+            if (tHeldMessages == nullptr) tHeldMessages = new std::vector<HeldMessage>();
+            tHeldMessages->push_back(HeldMessage{level, buffer});
         } catch (...) {
             // Out of memory: the line is lost, the caller goes on.
         }
@@ -59,11 +63,12 @@ int VerbosityLevel() { return gVerbosityLevel.load(std::memory_order_relaxed); }
 void EnterLibraryLock() { ++tLibraryLocksHeld; }
 
 void LeaveLibraryLock() {
-    if (tLibraryLocksHeld <= 0 || --tLibraryLocksHeld > 0 || tHeldMessages.empty()) return;
+    if (tLibraryLocksHeld <= 0 || --tLibraryLocksHeld > 0 || tHeldMessages == nullptr) return;
     // Lines the callback itself raises (it may call the library) queue up anew.
-    std::vector<HeldMessage> held;
-    held.swap(tHeldMessages);
-    for (HeldMessage& message : held) Deliver(message.level, &message.text[0]);
+    std::vector<HeldMessage>* held = tHeldMessages;
+    tHeldMessages = nullptr;
+    for (HeldMessage& message : *held) Deliver(message.level, &message.text[0]);
+    delete held;
 }
 
 void SetMessageCallback(MiravMessageCallback callback) {
