@@ -5,6 +5,12 @@
 # themselves. Usage: scripts/demo.sh [seconds]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# Compiler cache when the machine has one: rebuilds of unchanged sources (other checkouts of this
+# tree included) come from the cache.
+if command -v ccache >/dev/null; then
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+fi
 out=${MIRAV_BUILD_ROOT:-$root/build}
 jobs=${MIRAV_JOBS:-2}
 seconds=${1:-10}

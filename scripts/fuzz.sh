@@ -4,6 +4,12 @@
 # Usage: scripts/fuzz.sh [BUILD_DIR]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# Compiler cache when the machine has one: rebuilds of unchanged sources (other checkouts of this
+# tree included) come from the cache.
+if command -v ccache >/dev/null; then
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+fi
 out=${1:-$root/build/fuzz}
 seconds=${MIRAV_FUZZ_SECONDS:-60}
 

@@ -9,6 +9,7 @@ packages=(
   openjdk-17-jdk-headless junit5      # Java binding and its tests
   iproute2 util-linux                 # private network namespaces for multicast tests
   binutils                            # nm, for the exported-symbol check
+  ccache                              # compiler cache for rebuilds
 )
 
 missing=()

@@ -5,6 +5,12 @@
 #        build/windows). MIRAV_JOBS sets the build parallelism (default 2).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# Compiler cache when the machine has one: rebuilds of unchanged sources (other checkouts of this
+# tree included) come from the cache.
+if command -v ccache >/dev/null; then
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+fi
 out=${1:-${MIRAV_BUILD_ROOT:-$root/build}/windows}
 jobs=${MIRAV_JOBS:-2}
 
