@@ -3,6 +3,7 @@
 
 #include <map>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "JniSupport.h"
@@ -15,6 +16,8 @@ using Table = std::map<uint64_t, std::shared_ptr<const CallbackBinding>>;
 std::mutex registrationLock;
 uint64_t nextToken = 1;  // 0 is never issued: it means "nothing registered"
 Table tables[4];
+std::shared_ptr<const CallbackBinding> messageListener;
+std::map<jlong, int> clientSerials;
 
 Table& TableOf(CallbackKind kind) { return tables[static_cast<int>(kind)]; }
 
@@ -61,8 +64,10 @@ const char* ListenerMethodSignature(CallbackKind kind) {
     return "";
 }
 
-uint64_t RegisterListener(JNIEnv* env, CallbackKind kind, jobject listener, jobject user) {
+uint64_t RegisterListener(JNIEnv* env, CallbackKind kind, jobject listener, jobject user,
+                          jlong client) {
     auto binding = std::make_shared<CallbackBinding>();
+    binding->client = client;
     if (env->GetJavaVM(&binding->vm) != JNI_OK) {
         return 0;
     }
@@ -104,6 +109,59 @@ void ReleaseAllBindings() {
             table.clear();
         }
     }
+}
+
+void ReleaseBindingsOf(jlong client) {
+    std::vector<std::shared_ptr<const CallbackBinding>> released;
+    {
+        std::lock_guard<std::mutex> lock(registrationLock);
+        for (Table& table : tables) {
+            for (auto entry = table.begin(); entry != table.end();) {
+                if (entry->second->client == client) {
+                    released.push_back(std::move(entry->second));
+                    entry = table.erase(entry);
+                } else {
+                    ++entry;
+                }
+            }
+        }
+    }
+}
+
+int ClientSerial(jlong client) {
+    if (client == 0) {
+        return 0;
+    }
+    static int nextSerial = 1;
+    std::lock_guard<std::mutex> lock(registrationLock);
+    auto found = clientSerials.find(client);
+    if (found == clientSerials.end()) {
+        found = clientSerials.emplace(client, nextSerial++).first;
+    }
+    return found->second;
+}
+
+void SetMessageListener(JNIEnv* env, jobject listener) {
+    std::shared_ptr<const CallbackBinding> binding;
+    if (listener != nullptr) {
+        auto made = std::make_shared<CallbackBinding>();
+        if (env->GetJavaVM(&made->vm) == JNI_OK) {
+            made->listener = env->NewGlobalRef(listener);
+        }
+        if (made->listener != nullptr) {
+            binding = std::move(made);
+        }
+    }
+    std::shared_ptr<const CallbackBinding> previous;
+    {
+        std::lock_guard<std::mutex> lock(registrationLock);
+        previous = std::exchange(messageListener, std::move(binding));
+    }
+}
+
+std::shared_ptr<const CallbackBinding> FindMessageListener() {
+    std::lock_guard<std::mutex> lock(registrationLock);
+    return messageListener;
 }
 
 size_t BindingCount() {

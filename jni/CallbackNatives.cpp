@@ -20,21 +20,15 @@ void* TokenPointer(uint64_t token) {
 template <class Install>
 jint Register(JNIEnv* env, jlong handle, CallbackKind kind, jobject listener, jobject user,
               Install install) {
-    if (handle == 0 || listener == nullptr) {
+    NativeCall call(env, handle);
+    if (!call || listener == nullptr) {
         return kNoClient;
     }
-    if (ClassesFromJavaThread(env) == nullptr) {
-        return kNoClient;
-    }
-    uint64_t token = RegisterListener(env, kind, listener, user);
+    uint64_t token = RegisterListener(env, kind, listener, user, handle);
     if (token == 0) {
         return kNoClient;  // the Java exception (NoSuchMethodError, OutOfMemoryError) is pending
     }
-    try {
-        return install(ClientOf(handle), TokenPointer(token));
-    } catch (...) {
-        return kNoClient;
-    }
+    return install(call.Client(), TokenPointer(token));
 }
 
 }  // namespace
@@ -72,16 +66,16 @@ JNIEXPORT jint JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeSetAnalogChCallba
         [](MiravSDKClient* c, void* t) { return c->SetAnalogChCallback(AnalogTrampoline, t); });
 }
 
+// The listener becomes the process-wide message listener; a listener that is not a
+// MessageListener (the client itself, for discardLibraryMessages) discards the lines.
 JNIEXPORT jint JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeSetMessageCallback(
-    JNIEnv*, jclass, jlong handle, jobject listener) {
-    if (handle == 0 || listener == nullptr) {
+    JNIEnv* env, jclass, jlong handle, jobject listener) {
+    NativeCall call(env, handle);
+    if (!call || listener == nullptr) {
         return kNoClient;
     }
-    try {
-        return ClientOf(handle)->SetMessageCallback(MessageHook);
-    } catch (...) {
-        return kNoClient;
-    }
+    SetMessageListener(env, listener);
+    return call.Client()->SetMessageCallback(MessageHook);
 }
 
 }  // extern "C"

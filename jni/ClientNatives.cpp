@@ -1,4 +1,6 @@
 // Lifecycle natives: create, initialise, uninitialise, destroy, version, verbosity, force plates.
+// The library's operations never throw (its boundary answers with result codes), so no call
+// here needs a catch.
 #include <new>
 
 #include "CallbackBindings.h"
@@ -12,7 +14,7 @@ namespace mirav::jni {
 
 void Teardown(jlong handle) {
     ForgetPumpedFrame(handle);
-    ReleaseAllBindings();
+    ReleaseBindingsOf(handle);
 }
 
 }  // namespace mirav::jni
@@ -22,12 +24,10 @@ using namespace mirav::jni;
 extern "C" {
 
 JNIEXPORT jlong JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeCreate(JNIEnv* env, jclass) {
-    ClassesFromJavaThread(env);  // resolve the model classes on a Java thread before any delivery
-    try {
-        return static_cast<jlong>(reinterpret_cast<intptr_t>(new MiravSDKClient()));
-    } catch (...) {
+    if (ClassesFromJavaThread(env) == nullptr) {
         return 0;
     }
+    return static_cast<jlong>(reinterpret_cast<intptr_t>(new (std::nothrow) MiravSDKClient()));
 }
 
 JNIEXPORT void JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeDestroy(JNIEnv*, jclass,
@@ -36,77 +36,63 @@ JNIEXPORT void JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeDestroy(JNIEnv*, 
         return;
     }
     Teardown(handle);
-    try {
-        delete ClientOf(handle);
-    } catch (...) {
-    }
+    delete ClientOf(handle);
 }
 
 JNIEXPORT jint JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeInitialize(JNIEnv* env, jclass,
                                                                           jlong handle,
                                                                           jstring address) {
-    if (handle == 0) {
+    NativeCall call(env, handle);
+    if (!call) {
         return kNoClient;
     }
     NativeString text(env, address);
     if (!text.Valid()) {
-        return kNoClient;  // OutOfMemoryError pending for the caller
+        return kNoClient;  // the exception stays pending for the caller
     }
-    try {
-        return ClientOf(handle)->Initialize(text.Data());
-    } catch (...) {
-        return kNoClient;
-    }
+    return call.Client()->Initialize(text.Data());
 }
 
-JNIEXPORT jint JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeUninitialize(JNIEnv*, jclass,
+JNIEXPORT jint JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeUninitialize(JNIEnv* env, jclass,
                                                                             jlong handle) {
-    if (handle == 0) {
+    NativeCall call(env, handle);
+    if (!call) {
         return kNoClient;
     }
-    jint result = kNoClient;
-    try {
-        result = ClientOf(handle)->Uninitialize();
-    } catch (...) {
-    }
+    const jint result = call.Client()->Uninitialize();
     Teardown(handle);
     return result;
 }
 
 JNIEXPORT jbyteArray JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeGetVersion(JNIEnv* env, jclass,
                                                                                 jlong handle) {
-    if (handle == 0) {
+    NativeCall call(env, handle);
+    if (!call) {
         return nullptr;
     }
     unsigned char version[4] = {};
-    ClientOf(handle)->MiravSDKVersion(version);
-    jbyteArray array = env->NewByteArray(4);
-    if (array != nullptr) {
-        env->SetByteArrayRegion(array, 0, 4, reinterpret_cast<const jbyte*>(version));
-    }
-    return array;
+    call.Client()->MiravSDKVersion(version);
+    return NewByteArrayOf(env, version, sizeof(version));
 }
 
-JNIEXPORT void JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeSetVerbosityLevel(JNIEnv*, jclass,
+JNIEXPORT void JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeSetVerbosityLevel(JNIEnv* env,
+                                                                                 jclass,
                                                                                  jlong handle,
                                                                                  jint level) {
-    if (handle != 0) {
-        ClientOf(handle)->SetVerbosityLevel(level);
+    NativeCall call(env, handle);
+    if (call) {
+        call.Client()->SetVerbosityLevel(level);
     }
 }
 
 JNIEXPORT jint JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeWaitForForcePlateInit(
-    JNIEnv*, jclass, jlong handle, jlong timeoutMs) {
-    if (handle == 0) {
+    JNIEnv* env, jclass, jlong handle, jlong timeoutMs) {
+    NativeCall call(env, handle);
+    if (!call) {
         return kNoClient;
     }
-    try {
-        // Only the low 32 bits reach the library.
-        return ClientOf(handle)->WaitForForcePlateInit(
-            static_cast<int>(static_cast<uint32_t>(timeoutMs)));
-    } catch (...) {
-        return kNoClient;
-    }
+    // Only the low 32 bits reach the library.
+    return call.Client()->WaitForForcePlateInit(static_cast<int>(static_cast<uint32_t>(timeoutMs)));
 }
 
 }  // extern "C"

@@ -47,8 +47,7 @@ jobject ConvertMarkerSetDescription(JNIEnv* env, const JavaClasses& c,
             if (d.markerNames[j] == nullptr) {
                 continue;  // a missing name stays null
             }
-            LocalRef<jstring> name(
-                env, env->NewStringUTF(FixedText(d.markerNames[j], MAX_NAMELENGTH).c_str()));
+            LocalRef<jstring> name(env, NewJavaString(env, d.markerNames[j], MAX_NAMELENGTH));
             if (!name) {
                 return nullptr;
             }

@@ -14,23 +14,17 @@ constexpr jint kDescriptionCapacity = 64;
 // Fetches a description set with fetch(client, &set), converts it and always releases it.
 template <class Fetch>
 jobject FetchDescriptions(JNIEnv* env, jlong handle, Fetch fetch) {
-    if (handle == 0) {
+    NativeCall call(env, handle);
+    if (!call) {
         return nullptr;
     }
-    const JavaClasses* classes = ClassesFromJavaThread(env);
-    if (classes == nullptr) {
-        return nullptr;
-    }
-    MiravSDKClient* client = ClientOf(handle);
+    const JavaClasses* classes = &call.Classes();
+    MiravSDKClient* client = call.Client();
     sDataDescriptions* set = nullptr;
-    try {
-        if (fetch(client, &set) != 0 || set == nullptr) {
-            if (set != nullptr) {
-                client->FreeDataDescriptions(set);
-            }
-            return nullptr;
+    if (fetch(client, &set) != 0 || set == nullptr) {
+        if (set != nullptr) {
+            client->FreeDataDescriptions(set);
         }
-    } catch (...) {
         return nullptr;
     }
     jobject result = nullptr;
@@ -40,10 +34,7 @@ jobject FetchDescriptions(JNIEnv* env, jlong handle, Fetch fetch) {
             result = locals.Pop(ConvertDescriptions(env, *classes, *set));
         }
     }
-    try {
-        client->FreeDataDescriptions(set);
-    } catch (...) {
-    }
+    client->FreeDataDescriptions(set);
     return result;
 }
 
@@ -53,26 +44,19 @@ extern "C" {
 
 JNIEXPORT jobject JNICALL
 Java_com_mirav_sdk_MiravSDKClient_nativeGetServerDescription(JNIEnv* env, jclass, jlong handle) {
-    if (handle == 0) {
-        return nullptr;
-    }
-    const JavaClasses* classes = ClassesFromJavaThread(env);
-    if (classes == nullptr) {
+    NativeCall call(env, handle);
+    if (!call) {
         return nullptr;
     }
     sServerDescription server{};
-    try {
-        if (ClientOf(handle)->GetServerDescription(&server) != 0) {
-            return nullptr;
-        }
-    } catch (...) {
+    if (call.Client()->GetServerDescription(&server) != 0) {
         return nullptr;
     }
     LocalFrame locals(env, 16);
     if (!locals.Pushed()) {
         return nullptr;
     }
-    return locals.Pop(ConvertServerDescription(env, *classes, server));
+    return locals.Pop(ConvertServerDescription(env, call.Classes(), server));
 }
 
 JNIEXPORT jobject JNICALL
@@ -122,13 +106,14 @@ JNIEXPORT jint JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeFreeFrame(JNIEnv*
 
 JNIEXPORT jintArray JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeDecodeTimecode(
     JNIEnv* env, jclass, jlong handle, jint timecode, jint subframe) {
-    if (handle == 0) {
+    NativeCall call(env, handle);
+    if (!call) {
         return nullptr;
     }
     jint parts[5] = {};
-    if (!ClientOf(handle)->DecodeTimecode(static_cast<uint32_t>(timecode),
-                                          static_cast<uint32_t>(subframe), &parts[0], &parts[1],
-                                          &parts[2], &parts[3], &parts[4])) {
+    if (!call.Client()->DecodeTimecode(static_cast<uint32_t>(timecode),
+                                       static_cast<uint32_t>(subframe), &parts[0], &parts[1],
+                                       &parts[2], &parts[3], &parts[4])) {
         return nullptr;
     }
     jintArray array = env->NewIntArray(5);
@@ -140,16 +125,17 @@ JNIEXPORT jintArray JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeDecodeTimeco
 
 JNIEXPORT jstring JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeTimecodeStringify(
     JNIEnv* env, jclass, jlong handle, jint timecode, jint subframe) {
-    if (handle == 0) {
+    NativeCall call(env, handle);
+    if (!call) {
         return nullptr;
     }
     char buffer[128] = {};
-    if (!ClientOf(handle)->TimecodeStringify(static_cast<uint32_t>(timecode),
-                                             static_cast<uint32_t>(subframe), buffer,
-                                             static_cast<int>(sizeof(buffer)))) {
+    if (!call.Client()->TimecodeStringify(static_cast<uint32_t>(timecode),
+                                          static_cast<uint32_t>(subframe), buffer,
+                                          static_cast<int>(sizeof(buffer)))) {
         return nullptr;
     }
-    return env->NewStringUTF(FixedText(buffer, sizeof(buffer)).c_str());
+    return NewJavaString(env, buffer, sizeof(buffer));
 }
 
 }  // extern "C"

@@ -11,9 +11,11 @@
 
 namespace mirav::jni {
 
-// FrameOfMocapData with counts, scalars, marker sets, rigid bodies (markers as Marker objects),
-// skeletons and unlabelled markers. Labelled markers and analog values carry only their counts.
-jobject ConvertFrame(JNIEnv* env, const JavaClasses& classes, const sFrameOfMocapData* frame);
+// FrameOfMocapData with counts, scalars, marker sets, rigid bodies (markers as Marker objects,
+// plus their IDs, sizes, mean error and flags), skeletons, unlabelled and labelled markers and
+// analog values; with withExtendData also the extended data (deliveries attach it).
+jobject ConvertFrame(JNIEnv* env, const JavaClasses& classes, const sFrameOfMocapData* frame,
+                     bool withExtendData = false);
 
 // FrameExtendData from the first block of type 1; null when there is none or its item count is
 // outside 1..1000.

@@ -1,9 +1,8 @@
 // Frame natives: pump, last frame, and the per-frame getters. All of them read or change the
-// library's current frame record and therefore run under the pumped-frame lock.
-#include <cmath>
-#include <cstring>
+// library's current frame record and therefore run under the pumped-frame lock (NativeCall with
+// FrameAccess::kLocked). The library's operations never throw, so nothing here needs a catch.
+#include <cstddef>
 #include <limits>
-#include <memory>
 
 #include "FrameConverter.h"
 #include "JavaClasses.h"
@@ -16,22 +15,14 @@ using namespace mirav::jni;
 
 namespace {
 
-constexpr jint kFrameCapacity = 2048;
-constexpr jint kQueryCapacity = 256;
+constexpr jint kQueryCapacity = 16;
 constexpr int kLabeledMarkerCountType = 5;  // GetLastFrameDataByType: labeledMarkerCount
 
-// Value of a plain getter, or fallback when the library throws.
+// Value of a plain getter under the lock, or fallback for a handle of 0.
 template <class T, class Get>
-T PlainValue(jlong handle, T fallback, Get get) {
-    if (handle == 0) {
-        return fallback;
-    }
-    auto lock = LockFrames();
-    try {
-        return get(ClientOf(handle));
-    } catch (...) {
-        return fallback;
-    }
+T PlainValue(JNIEnv* env, jlong handle, T fallback, Get get) {
+    NativeCall call(env, handle, FrameAccess::kLocked);
+    return call ? get(call.Client()) : fallback;
 }
 
 jfloatArray PointOrNull(JNIEnv* env, int result, const float* point) {
@@ -41,115 +32,117 @@ jfloatArray PointOrNull(JNIEnv* env, int result, const float* point) {
     return NewPoint(env, point);
 }
 
-// Query-form rigid body from a library lookup, inside a local frame of its own.
+// Query-form rigid body from a library lookup.
 template <class Lookup>
 jobject QueryRigidBody(JNIEnv* env, jlong handle, Lookup lookup) {
-    const JavaClasses* classes = ClassesFromJavaThread(env);
-    if (classes == nullptr) {
+    NativeCall call(env, handle, FrameAccess::kLocked);
+    if (!call) {
+        return nullptr;
+    }
+    sRigidBodyData* body = nullptr;
+    if (lookup(call.Client(), &body) != 0 || body == nullptr) {
         return nullptr;
     }
     LocalFrame frame(env, kQueryCapacity);
     if (!frame.Pushed()) {
         return nullptr;
     }
-    auto lock = LockFrames();
-    sRigidBodyData* body = nullptr;
-    try {
-        if (lookup(ClientOf(handle), &body) != 0 || body == nullptr) {
-            return nullptr;
-        }
-    } catch (...) {
+    return frame.Pop(ConvertQueryRigidBody(env, call.Classes(), *body));
+}
+
+// The library's current frame record, found through the labelled-marker accessor (which points
+// into that record); read only under the pumped-frame lock, like every other reader here.
+const sFrameOfMocapData* CurrentFrameRecord(MiravSDKClient* client) {
+    sMarker* markers = nullptr;
+    if (client->GetLastFrameLabeledMarker(&markers) != 0 || markers == nullptr) {
         return nullptr;
     }
-    return frame.Pop(ConvertQueryRigidBody(env, *classes, *body));
+    return reinterpret_cast<const sFrameOfMocapData*>(reinterpret_cast<const char*>(markers) -
+                                                      offsetof(sFrameOfMocapData, labeledMarkers));
 }
 
 }  // namespace
 
 extern "C" {
 
-JNIEXPORT jboolean JNICALL Java_com_mirav_sdk_MiravSDKClient_nativePumpFrame(JNIEnv*, jclass,
+JNIEXPORT jboolean JNICALL Java_com_mirav_sdk_MiravSDKClient_nativePumpFrame(JNIEnv* env, jclass,
                                                                              jlong handle) {
-    if (handle == 0) {
+    NativeCall call(env, handle, FrameAccess::kLocked);
+    if (!call) {
         return JNI_FALSE;
     }
-    auto lock = LockFrames();
-    return PumpFrame(ClientOf(handle), handle) ? JNI_TRUE : JNI_FALSE;
+    return PumpFrame(call.Client(), handle) ? JNI_TRUE : JNI_FALSE;
 }
 
 JNIEXPORT jobject JNICALL
 Java_com_mirav_sdk_MiravSDKClient_nativeGetLastFrameOfMocapData(JNIEnv* env, jclass, jlong handle) {
-    if (handle == 0) {
+    NativeCall call(env, handle, FrameAccess::kLocked);
+    if (!call) {
         return nullptr;
     }
-    const JavaClasses* classes = ClassesFromJavaThread(env);
-    if (classes == nullptr) {
-        return nullptr;
-    }
-    auto lock = LockFrames();
-    sFrameOfMocapData* frame = ChooseFrame(ClientOf(handle), handle);
+    sFrameOfMocapData* frame = ChooseFrame(call.Client(), handle);
     if (frame == nullptr) {
         return nullptr;
     }
-    LocalFrame locals(env, kFrameCapacity);
+    LocalFrame locals(env, kQueryCapacity);
     if (!locals.Pushed()) {
         return nullptr;
     }
-    return locals.Pop(ConvertFrame(env, *classes, frame));
+    return locals.Pop(ConvertFrame(env, call.Classes(), frame));
 }
 
-JNIEXPORT jint JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeGetLastFrameDataByType(JNIEnv*,
+JNIEXPORT jint JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeGetLastFrameDataByType(JNIEnv* env,
                                                                                       jclass,
                                                                                       jlong handle,
                                                                                       jint type) {
-    return PlainValue<jint>(handle, 0,
+    return PlainValue<jint>(env, handle, 0,
                             [type](MiravSDKClient* c) { return c->GetLastFrameDataByType(type); });
 }
 
-JNIEXPORT jfloat JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeGetLastFrameLatency(JNIEnv*,
+JNIEXPORT jfloat JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeGetLastFrameLatency(JNIEnv* env,
                                                                                      jclass,
                                                                                      jlong handle) {
-    return PlainValue<jfloat>(handle, 0.0f,
+    return PlainValue<jfloat>(env, handle, 0.0f,
                               [](MiravSDKClient* c) { return c->GetLastFrameLatency(); });
 }
 
-JNIEXPORT jint JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeGetLastFrameSubframe(JNIEnv*, jclass,
+JNIEXPORT jint JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeGetLastFrameSubframe(JNIEnv* env,
+                                                                                    jclass,
                                                                                     jlong handle) {
-    return PlainValue<jint>(
-        handle, 0, [](MiravSDKClient* c) { return static_cast<jint>(c->GetLastFrameSubframe()); });
+    return PlainValue<jint>(env, handle, 0, [](MiravSDKClient* c) {
+        return static_cast<jint>(c->GetLastFrameSubframe());
+    });
 }
 
-JNIEXPORT jint JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeGetLastFrameTimecode(JNIEnv*, jclass,
+JNIEXPORT jint JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeGetLastFrameTimecode(JNIEnv* env,
+                                                                                    jclass,
                                                                                     jlong handle) {
-    return PlainValue<jint>(
-        handle, 0, [](MiravSDKClient* c) { return static_cast<jint>(c->GetLastFrameTimecode()); });
+    return PlainValue<jint>(env, handle, 0, [](MiravSDKClient* c) {
+        return static_cast<jint>(c->GetLastFrameTimecode());
+    });
 }
 
 JNIEXPORT jlong JNICALL
-Java_com_mirav_sdk_MiravSDKClient_nativeGetLastFrameTimeStamp(JNIEnv*, jclass, jlong handle) {
-    return PlainValue<jlong>(handle, 0, [](MiravSDKClient* c) {
+Java_com_mirav_sdk_MiravSDKClient_nativeGetLastFrameTimeStamp(JNIEnv* env, jclass, jlong handle) {
+    return PlainValue<jlong>(env, handle, 0, [](MiravSDKClient* c) {
         return static_cast<jlong>(c->GetLastFrameTimeStamp());
     });
 }
 
 JNIEXPORT jfloatArray JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeGetLastFrameMarkerByName(
     JNIEnv* env, jclass, jlong handle, jstring markerSetName, jstring markerName) {
-    if (handle == 0) {
-        return nullptr;
-    }
     NativeString set(env, markerSetName);
     NativeString marker(env, markerName);
     if (!set.Valid() || !marker.Valid()) {
         return nullptr;
     }
-    auto lock = LockFrames();
-    float* point = nullptr;
-    try {
-        int result = ClientOf(handle)->GetLastFrameMarkerByName(set.CStr(), marker.CStr(), &point);
-        return PointOrNull(env, result, point);
-    } catch (...) {
+    NativeCall call(env, handle, FrameAccess::kLocked);
+    if (!call) {
         return nullptr;
     }
+    float* point = nullptr;
+    int result = call.Client()->GetLastFrameMarkerByName(set.CStr(), marker.CStr(), &point);
+    return PointOrNull(env, result, point);
 }
 
 JNIEXPORT jobject JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeGetLastFrameRigidBodyByName(
@@ -183,92 +176,64 @@ JNIEXPORT jobject JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeGetLastFrameSk
 
 JNIEXPORT jobjectArray JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeGetLastFrameLabeledMarker(
     JNIEnv* env, jclass, jlong handle) {
-    if (handle == 0) {
+    NativeCall call(env, handle, FrameAccess::kLocked);
+    if (!call) {
         return nullptr;
     }
-    const JavaClasses* classes = ClassesFromJavaThread(env);
-    if (classes == nullptr) {
-        return nullptr;
-    }
-    auto lock = LockFrames();
+    // The accessor answers 0 for success, not the number of markers; the count is the current
+    // frame's labelled-marker count, read under the same lock.
     sMarker* markers = nullptr;
-    try {
-        // The accessor answers 0 for success, not the number of markers; the count is the
-        // current frame's labelled-marker count, read under the same lock.
-        MiravSDKClient* client = ClientOf(handle);
-        if (client->GetLastFrameLabeledMarker(&markers) != 0) {
-            return nullptr;
-        }
-        int count = client->GetLastFrameDataByType(kLabeledMarkerCountType);
-        return ConvertLabeledMarkers(env, *classes, markers, count);
-    } catch (...) {
+    if (call.Client()->GetLastFrameLabeledMarker(&markers) != 0) {
         return nullptr;
     }
+    int count = call.Client()->GetLastFrameDataByType(kLabeledMarkerCountType);
+    return ConvertLabeledMarkers(env, call.Classes(), markers, count);
 }
 
 JNIEXPORT jfloatArray JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeGetLastFrameUndefined(
     JNIEnv* env, jclass, jlong handle, jint index) {
-    if (handle == 0) {
+    NativeCall call(env, handle, FrameAccess::kLocked);
+    if (!call) {
         return nullptr;
     }
-    auto lock = LockFrames();
     float* point = nullptr;
-    try {
-        int result = ClientOf(handle)->GetLastFrameUndefined(index, &point);
-        return PointOrNull(env, result, point);
-    } catch (...) {
-        return nullptr;
-    }
+    int result = call.Client()->GetLastFrameUndefined(index, &point);
+    return PointOrNull(env, result, point);
 }
 
 JNIEXPORT jfloat JNICALL Java_com_mirav_sdk_MiravSDKClient_nativeGetLastFrameAnalogData(
     JNIEnv* env, jclass, jlong handle, jstring channelName) {
-    if (handle == 0) {
-        return 0.0f;
-    }
     NativeString name(env, channelName);
     if (!name.Valid()) {
         return 0.0f;
     }
-    auto lock = LockFrames();
+    NativeCall call(env, handle, FrameAccess::kLocked);
+    if (!call) {
+        return 0.0f;
+    }
     float value = 0.0f;
-    try {
-        if (ClientOf(handle)->GetLastFrameAnalogdata(name.CStr(), &value) != 0) {
-            return std::numeric_limits<float>::quiet_NaN();
-        }
-    } catch (...) {
+    if (call.Client()->GetLastFrameAnalogdata(name.CStr(), &value) != 0) {
         return std::numeric_limits<float>::quiet_NaN();
     }
     return value;
 }
 
+// Converted straight from the current frame record: no 880 kB copy per call.
 JNIEXPORT jobject JNICALL
 Java_com_mirav_sdk_MiravSDKClient_nativeGetLastFrameExtendData(JNIEnv* env, jclass, jlong handle) {
-    if (handle == 0) {
+    NativeCall call(env, handle, FrameAccess::kLocked);
+    if (!call) {
         return nullptr;
     }
-    const JavaClasses* classes = ClassesFromJavaThread(env);
-    if (classes == nullptr) {
+    const sFrameOfMocapData* frame = CurrentFrameRecord(call.Client());
+    if (frame == nullptr) {
         return nullptr;
-    }
-    // 880 kB: on the heap, zero-filled, owned by this call.
-    auto data = std::make_unique<sFrameExtendData>();
-    std::memset(data.get(), 0, sizeof(sFrameExtendData));
-    {
-        auto lock = LockFrames();
-        try {
-            if (ClientOf(handle)->GetLastFrameExtendData(*data) != 0) {
-                return nullptr;
-            }
-        } catch (...) {
-            return nullptr;
-        }
     }
     LocalFrame locals(env, kQueryCapacity);
     if (!locals.Pushed()) {
         return nullptr;
     }
-    return locals.Pop(ConvertExtendData(env, *classes, *data));
+    return locals.Pop(ConvertExtendData(env, call.Classes(), frame->extendData));
 }
 
 }  // extern "C"

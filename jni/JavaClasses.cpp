@@ -48,8 +48,7 @@ public:
     jclass Class(const char* name) {
         LocalRef<jclass> local(env_, env_->FindClass(name));
         if (!local) {
-            env_->ExceptionClear();
-            ok_ = false;
+            Missing(name, "");
             return nullptr;
         }
         auto global = static_cast<jclass>(Keep(local.Get()));
@@ -65,8 +64,7 @@ public:
         if (model.cls != nullptr) {
             model.ctor = env_->GetMethodID(model.cls, "<init>", "()V");
             if (model.ctor == nullptr) {
-                env_->ExceptionClear();
-                ok_ = false;
+                Missing(name.c_str(), "<init>()V");
             }
         }
     }
@@ -77,10 +75,23 @@ public:
         }
         jmethodID id = env_->GetMethodID(cls, name, signature);
         if (id == nullptr) {
-            env_->ExceptionClear();
+            Missing(name, signature);
         }
         return id;
     }
+
+    jmethodID StaticMethod(jclass cls, const char* name, const char* signature) {
+        if (cls == nullptr) {
+            return nullptr;
+        }
+        jmethodID id = env_->GetStaticMethodID(cls, name, signature);
+        if (id == nullptr) {
+            Missing(name, signature);
+        }
+        return id;
+    }
+
+    const std::string& MissingNames() const { return missing_; }
 
     jobject StaticObject(jclass cls, const char* name, const char* signature) {
         if (cls == nullptr) {
@@ -88,18 +99,27 @@ public:
         }
         jfieldID field = env_->GetStaticFieldID(cls, name, signature);
         if (field == nullptr) {
-            env_->ExceptionClear();
+            Missing(name, signature);
             return nullptr;
         }
         LocalRef<> value(env_, env_->GetStaticObjectField(cls, field));
-        if (env_->ExceptionCheck()) {
-            env_->ExceptionClear();
+        if (!value) {
+            Missing(name, signature);
             return nullptr;
         }
-        return value ? Keep(value.Get()) : nullptr;
+        return Keep(value.Get());
     }
 
 private:
+    // A lookup failed: NoSuchMethodError (or the like) is cleared here and the name remembered.
+    void Missing(const char* name, const char* signature) {
+        env_->ExceptionClear();
+        ok_ = false;
+        missing_ += missing_.empty() ? "" : ", ";
+        missing_ += name;
+        missing_ += signature;
+    }
+
     jobject Keep(jobject local) {
         jobject global = env_->NewGlobalRef(local);
         if (global == nullptr) {
@@ -112,6 +132,7 @@ private:
 
     JNIEnv* env_;
     bool ok_ = true;
+    std::string missing_;
     std::vector<jobject> globals_;
 };
 
@@ -122,81 +143,20 @@ constexpr const char* kString = "(Ljava/lang/String;)V";
 constexpr const char* kBytes = "([B)V";
 
 void ResolveFrameClasses(Resolver& r, JavaClasses& c) {
-    auto& f = c.frame;
-    r.Model(f, "FrameOfMocapData");
-    f.setFrame = r.Method(f.cls, "setFrame", kInt);
-    f.setMarkerSetCount = r.Method(f.cls, "setMarkerSetCount", kInt);
-    f.setRigidBodyCount = r.Method(f.cls, "setRigidBodyCount", kInt);
-    f.setSkeletonCount = r.Method(f.cls, "setSkeletonCount", kInt);
-    f.setLabeledMarkerCount = r.Method(f.cls, "setLabeledMarkerCount", kInt);
-    f.setOtherMarkerCount = r.Method(f.cls, "setOtherMarkerCount", kInt);
-    f.setAnalogDataCount = r.Method(f.cls, "setAnalogDataCount", kInt);
-    f.setLatency = r.Method(f.cls, "setLatency", kFloat);
-    f.setTimecode = r.Method(f.cls, "setTimecode", kInt);
-    f.setTimecodeSubframe = r.Method(f.cls, "setTimecodeSubframe", kInt);
-    f.setTimeStamp = r.Method(f.cls, "setTimeStamp", "(J)V");
-    f.setParams = r.Method(f.cls, "setParams", kShort);
-    f.setMocapData = r.Method(f.cls, "setMocapData", "([Lcom/mirav/sdk/model/MarkerSetData;)V");
-    f.setRigidBodies = r.Method(f.cls, "setRigidBodies", "([Lcom/mirav/sdk/model/RigidBodyData;)V");
-    f.setSkeletons = r.Method(f.cls, "setSkeletons", "([Lcom/mirav/sdk/model/SkeletonData;)V");
-    f.setOtherMarkers = r.Method(f.cls, "setOtherMarkers", "([[F)V");
-    f.setExtendData = r.Method(f.cls, "setExtendData", "(Lcom/mirav/sdk/model/FrameExtendData;)V");
+    auto& rr = c.reader;
+    rr.cls = r.Class("com/mirav/sdk/RecordReader");
+    rr.frame = r.StaticMethod(rr.cls, "frame", "([B)Lcom/mirav/sdk/model/FrameOfMocapData;");
+    rr.extendData =
+        r.StaticMethod(rr.cls, "extendData", "([B)Lcom/mirav/sdk/model/FrameExtendData;");
+    rr.queryRigidBody =
+        r.StaticMethod(rr.cls, "queryRigidBody", "([B)Lcom/mirav/sdk/model/RigidBodyData;");
+    rr.labeledMarkers =
+        r.StaticMethod(rr.cls, "labeledMarkers", "([B)[Lcom/mirav/sdk/model/Marker;");
 
-    auto& ms = c.markerSet;
-    r.Model(ms, "MarkerSetData");
-    ms.setName = r.Method(ms.cls, "setName", kString);
-    ms.setMarkerCount = r.Method(ms.cls, "setMarkerCount", kInt);
-    ms.setMarkers = r.Method(ms.cls, "setMarkers", "([Lcom/mirav/sdk/model/Marker;)V");
-
-    auto& m = c.marker;
-    r.Model(m, "Marker");
-    m.setId = r.Method(m.cls, "setId", kInt);
-    m.setX = r.Method(m.cls, "setX", kFloat);
-    m.setY = r.Method(m.cls, "setY", kFloat);
-    m.setZ = r.Method(m.cls, "setZ", kFloat);
-    m.setSize = r.Method(m.cls, "setSize", kFloat);
-
-    auto& rb = c.rigidBody;
-    r.Model(rb, "RigidBodyData");
-    rb.setId = r.Method(rb.cls, "setId", kInt);
-    rb.setX = r.Method(rb.cls, "setX", kFloat);
-    rb.setY = r.Method(rb.cls, "setY", kFloat);
-    rb.setZ = r.Method(rb.cls, "setZ", kFloat);
-    rb.setQx = r.Method(rb.cls, "setQx", kFloat);
-    rb.setQy = r.Method(rb.cls, "setQy", kFloat);
-    rb.setQz = r.Method(rb.cls, "setQz", kFloat);
-    rb.setQw = r.Method(rb.cls, "setQw", kFloat);
-    rb.setMarkerCount = r.Method(rb.cls, "setMarkerCount", kInt);
-    rb.setMarkerObjects = r.Method(rb.cls, "setMarkers", "([Lcom/mirav/sdk/model/Marker;)V");
-    rb.setMarkerPositions = r.Method(rb.cls, "setMarkers", "([[F)V");
-    rb.setMarkerIds = r.Method(rb.cls, "setMarkerIds", "([I)V");
-    rb.setMarkerSizes = r.Method(rb.cls, "setMarkerSizes", "([F)V");
-    rb.setMeanError = r.Method(rb.cls, "setMeanError", kFloat);
-    rb.setParams = r.Method(rb.cls, "setParams", kShort);
-
-    auto& s = c.skeleton;
-    r.Model(s, "SkeletonData");
-    s.setSkeletonId = r.Method(s.cls, "setSkeletonId", kInt);
-    s.setRigidBodyCount = r.Method(s.cls, "setRigidBodyCount", kInt);
-    s.setRigidBodyData =
-        r.Method(s.cls, "setRigidBodyData", "([Lcom/mirav/sdk/model/RigidBodyData;)V");
-
-    auto& e = c.extendData;
-    r.Model(e, "FrameExtendData");
-    e.setExtendDataNum = r.Method(e.cls, "setExtendDataNum", kInt);
-    e.setRigidBodyExtendData =
-        r.Method(e.cls, "setRigidBodyExtendData", "([Lcom/mirav/sdk/model/RigidBodyExtendData;)V");
-
-    static const char* const kExtendSetters[kExtendFloatCount] = {
-        "setRoll",     "setPitch",     "setYaw",     "setRollVel", "setPitchVel", "setYawVel",
-        "setRollAvel", "setPitchAvel", "setYawAvel", "setXVel",    "setYVel",     "setZVel",
-        "setRVel",     "setXAvel",     "setYAvel",   "setZAvel",   "setRAvel"};
-    auto& x = c.rigidBodyExtend;
-    r.Model(x, "RigidBodyExtendData");
-    x.setId = r.Method(x.cls, "setId", kInt);
-    for (int i = 0; i < kExtendFloatCount; ++i) {
-        x.floatSetters[i] = r.Method(x.cls, kExtendSetters[i], kFloat);
-    }
+    auto& d = c.deliveries;
+    d.cls = r.Class("com/mirav/sdk/Deliveries");
+    d.markLibraryThread = r.StaticMethod(d.cls, "markLibraryThread", "()V");
+    d.message = r.StaticMethod(d.cls, "message", "(Ljava/lang/Object;I[B)V");
 
     auto& fp = c.forcePlates;
     r.Model(fp, "ForcePlates");
@@ -279,6 +239,9 @@ void ResolveDescriptionClasses(Resolver& r, JavaClasses& c) {
     }
 }
 
+std::mutex unresolvedLock;
+std::string unresolved;
+
 const JavaClasses* Resolve(JNIEnv* env) {
     auto* classes = new JavaClasses();
     Resolver r(env);
@@ -286,6 +249,10 @@ const JavaClasses* Resolve(JNIEnv* env) {
     ResolveDescriptionClasses(r, *classes);
     classes->stringClass = r.Class("java/lang/String");
     classes->floatArrayClass = r.Class("[F");
+    {
+        std::lock_guard<std::mutex> lock(unresolvedLock);
+        unresolved = r.MissingNames();
+    }
     if (!r.Ok()) {
         r.ReleaseAll();  // the next native call from a Java thread tries again
         delete classes;
@@ -308,6 +275,11 @@ const JavaClasses* ClassesFromJavaThread(JNIEnv* env) {
         resolvedClasses.store(classes, std::memory_order_release);
     }
     return classes;
+}
+
+std::string UnresolvedNames() {
+    std::lock_guard<std::mutex> lock(unresolvedLock);
+    return unresolved;
 }
 
 const JavaClasses* ResolvedClasses() { return resolvedClasses.load(std::memory_order_acquire); }

@@ -6,6 +6,8 @@
 
 #include <jni.h>
 
+#include <string>
+
 namespace mirav::jni {
 
 // A constructed model class: global class reference and its no-argument constructor.
@@ -17,41 +19,17 @@ struct ModelClass {
     jobject New(JNIEnv* env) const;
 };
 
-struct FrameOfMocapDataClass : ModelClass {
-    jmethodID setFrame, setMarkerSetCount, setRigidBodyCount, setSkeletonCount,
-        setLabeledMarkerCount, setOtherMarkerCount, setAnalogDataCount, setLatency, setTimecode,
-        setTimecodeSubframe, setTimeStamp, setParams;
-    jmethodID setMocapData, setRigidBodies, setSkeletons, setOtherMarkers, setExtendData;
+// com.mirav.sdk.RecordReader: builds frame model objects from flat records (RecordWriter.h).
+struct RecordReaderClass {
+    jclass cls = nullptr;
+    jmethodID frame, extendData, queryRigidBody, labeledMarkers;  // static, ([B) -> object
 };
 
-struct MarkerSetDataClass : ModelClass {
-    jmethodID setName, setMarkerCount, setMarkers;
-};
-
-struct MarkerClass : ModelClass {
-    jmethodID setId, setX, setY, setZ, setSize;
-};
-
-struct RigidBodyDataClass : ModelClass {
-    jmethodID setId, setX, setY, setZ, setQx, setQy, setQz, setQw, setMarkerCount;
-    jmethodID setMarkerObjects;    // setMarkers([Lcom/mirav/sdk/model/Marker;)V, frame form
-    jmethodID setMarkerPositions;  // setMarkers([[F)V, query form
-    jmethodID setMarkerIds, setMarkerSizes, setMeanError, setParams;
-};
-
-struct SkeletonDataClass : ModelClass {
-    jmethodID setSkeletonId, setRigidBodyCount, setRigidBodyData;
-};
-
-struct FrameExtendDataClass : ModelClass {
-    jmethodID setExtendDataNum, setRigidBodyExtendData;
-};
-
-constexpr int kExtendFloatCount = 17;
-
-struct RigidBodyExtendDataClass : ModelClass {
-    jmethodID setId;
-    jmethodID floatSetters[kExtendFloatCount];  // setRoll ... setRAvel, in record order
+// com.mirav.sdk.Deliveries: the Java half of deliveries on the library's threads.
+struct DeliveriesClass {
+    jclass cls = nullptr;
+    jmethodID markLibraryThread;  // static ()V, once per attached thread
+    jmethodID message;            // static (Ljava/lang/Object;I[B)V
 };
 
 struct DataDescriptionsClass : ModelClass {
@@ -92,13 +70,8 @@ struct ForcePlateDataClass : ModelClass {
 constexpr int kJavaDescriptorKinds = 4;
 
 struct JavaClasses {
-    FrameOfMocapDataClass frame;
-    MarkerSetDataClass markerSet;
-    MarkerClass marker;
-    RigidBodyDataClass rigidBody;
-    SkeletonDataClass skeleton;
-    FrameExtendDataClass extendData;
-    RigidBodyExtendDataClass rigidBodyExtend;
+    RecordReaderClass reader;
+    DeliveriesClass deliveries;
     DataDescriptionsClass descriptions;
     DataDescriptionClass description;
     MarkerSetDescriptionClass markerSetDescription;
@@ -113,8 +86,12 @@ struct JavaClasses {
 };
 
 // The resolved table; resolves it first if needed. Call only from a Java thread (a native method
-// or JNI_OnLoad). Null when a class or constructor is missing; no exception is left pending.
+// or JNI_OnLoad). Null when any class, constructor, method or constant is missing; no exception
+// is left pending.
 const JavaClasses* ClassesFromJavaThread(JNIEnv* env);
+
+// Names that did not resolve in the last failed resolution ("" when everything resolved).
+std::string UnresolvedNames();
 
 // The table if it has been resolved, else null. Safe on any thread; never looks anything up.
 const JavaClasses* ResolvedClasses();

@@ -3,70 +3,33 @@
 
 #include <cstring>
 
+#include "Utf.h"
+
 namespace mirav::jni {
 
 NativeString::NativeString(JNIEnv* env, jstring value) {
     if (value == nullptr) {
         return;
     }
-    const char* chars = env->GetStringUTFChars(value, nullptr);
-    if (chars == nullptr) {
+    // The UTF-16 contents, converted exactly (GetStringUTFChars would give modified UTF-8, in
+    // which characters outside the basic plane can never match a name from the network).
+    const jsize length = env->GetStringLength(value);
+    std::u16string chars(static_cast<size_t>(length), u'\0');
+    env->GetStringRegion(value, 0, length, reinterpret_cast<jchar*>(&chars[0]));
+    if (env->ExceptionCheck()) {
         valid_ = false;
         return;
     }
-    text_.assign(chars);
-    env->ReleaseStringUTFChars(value, chars);
+    text_ = Utf8FromUtf16(chars.data(), chars.size());
 }
 
-namespace {
-
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
-// Length of the well-formed one- to three-byte UTF-8 sequence at text[i], or 0. Four-byte
-// sequences and overlong or surrogate forms are refused: the virtual machine expects modified
-// UTF-8, and text from the network must never reach NewStringUTF malformed.
-size_t SequenceLength(const unsigned char* text, size_t i, size_t end) {
-    unsigned char lead = text[i];
-    if (lead < 0x80) {
-        return 1;
-    }
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        return (i + 1 < end && IsContinuation(text[i + 1])) ? 2 : 0;
-    }
-    if (lead >= 0xE0 && lead <= 0xEF) {
-        if (i + 2 >= end || !IsContinuation(text[i + 1]) || !IsContinuation(text[i + 2])) {
-            return 0;
-        }
-        unsigned char second = text[i + 1];
-        if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0)) {
-            return 0;
-        }
-        return 3;
-    }
-    return 0;
-}
-
-}  // namespace
-
-std::string FixedText(const char* text, size_t size) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-    size_t end = 0;
-    while (end < size && bytes[end] != 0) {
-        ++end;
-    }
-    std::string out;
-    out.reserve(end);
-    for (size_t i = 0; i < end;) {
-        size_t length = SequenceLength(bytes, i, end);
-        if (length == 0) {
-            out.push_back('?');
-            ++i;
-        } else {
-            out.append(text + i, length);
-            i += length;
-        }
-    }
-    return out;
+jstring NewJavaString(JNIEnv* env, const char* text, size_t size) {
+    const void* end = std::memchr(text, 0, size);
+    const size_t length =
+        end != nullptr ? static_cast<size_t>(static_cast<const char*>(end) - text) : size;
+    const std::u16string chars = Utf16FromUtf8(text, length);
+    return env->NewString(reinterpret_cast<const jchar*>(chars.data()),
+                          static_cast<jsize>(chars.size()));
 }
 
 bool CallStringSetter(JNIEnv* env, jobject object, jmethodID method, const char* text,
@@ -74,7 +37,7 @@ bool CallStringSetter(JNIEnv* env, jobject object, jmethodID method, const char*
     if (method == nullptr) {
         return true;
     }
-    LocalRef<jstring> value(env, env->NewStringUTF(FixedText(text, size).c_str()));
+    LocalRef<jstring> value(env, NewJavaString(env, text, size));
     if (!value) {
         return !env->ExceptionCheck();
     }
@@ -85,6 +48,15 @@ jfloatArray NewPoint(JNIEnv* env, const float* point) {
     jfloatArray array = env->NewFloatArray(3);
     if (array != nullptr) {
         env->SetFloatArrayRegion(array, 0, 3, point);
+    }
+    return array;
+}
+
+jbyteArray NewByteArrayOf(JNIEnv* env, const void* bytes, size_t size) {
+    jbyteArray array = env->NewByteArray(static_cast<jsize>(size));
+    if (array != nullptr && size > 0) {
+        env->SetByteArrayRegion(array, 0, static_cast<jsize>(size),
+                                static_cast<const jbyte*>(bytes));
     }
     return array;
 }

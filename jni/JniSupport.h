@@ -70,7 +70,7 @@ private:
     bool pushed_;
 };
 
-// Copy of a Java string argument: null becomes "", the modified UTF-8 bytes are taken as they are.
+// Copy of a Java string argument as standard UTF-8: null becomes "".
 class NativeString {
 public:
     NativeString(JNIEnv* env, jstring value);
@@ -99,8 +99,12 @@ bool CallSetter(JNIEnv* env, jobject object, jmethodID method, Args... args) {
 // Calls a void setter with a string made from a NUL-terminated buffer of at most size bytes.
 bool CallStringSetter(JNIEnv* env, jobject object, jmethodID method, const char* text, size_t size);
 
-// Bounded copy of a fixed text field: stops at the first NUL or at the end of the buffer.
-std::string FixedText(const char* text, size_t size);
+// Java string of a fixed UTF-8 text field: stops at the first NUL or at the end of the field.
+// Null with an exception pending when it cannot be made.
+jstring NewJavaString(JNIEnv* env, const char* text, size_t size);
+
+// New byte[] holding size bytes; null with an exception pending when it cannot be made.
+jbyteArray NewByteArrayOf(JNIEnv* env, const void* bytes, size_t size);
 
 // New float[3] holding a point.
 jfloatArray NewPoint(JNIEnv* env, const float* point);

@@ -21,11 +21,7 @@ bool PumpFrame(MiravSDKClient* client, jlong handle) {
         Solvanta_FreeFrame(entry);
         entry = nullptr;
     }
-    try {
-        entry = client->GetLastFrameOfMocapData();
-    } catch (...) {
-        entry = nullptr;
-    }
+    entry = client->GetLastFrameOfMocapData();
     return entry != nullptr;
 }
 
@@ -34,11 +30,7 @@ sFrameOfMocapData* ChooseFrame(MiravSDKClient* client, jlong handle) {
     if (found != pumpedFrames.end() && found->second != nullptr) {
         return found->second;
     }
-    try {
-        return client->GetLastFrameOfMocapData();
-    } catch (...) {
-        return nullptr;
-    }
+    return client->GetLastFrameOfMocapData();
 }
 
 void ForgetPumpedFrame(jlong handle) {

@@ -1,37 +1,56 @@
-// Deliveries from the receive threads to Java listeners.
+// Deliveries from the receive threads to Java listeners. A library thread is attached to the
+// virtual machine at its first delivery, as a daemon thread named after the client, and stays
+// attached until it ends (ThreadExit.h), so a Java listener always runs on the same Thread object
+// and its thread-locals survive between frames.
 #include "Trampolines.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "CallbackBindings.h"
 #include "FrameConverter.h"
 #include "JavaClasses.h"
 #include "JniSupport.h"
+#include "ThreadExit.h"
 
 namespace mirav::jni {
 namespace {
 
-constexpr jint kFrameCapacity = 2048;
+constexpr jint kFrameCapacity = 64;
 constexpr jint kSmallCapacity = 32;
 
-// Attaches the current thread for the duration of one delivery if it is not attached yet.
+// The calling thread's environment, attaching the thread for good when it is not attached yet.
+// Detaches at the end of the scope only when no thread-exit hook could be set.
 class ThreadEnv {
 public:
-    explicit ThreadEnv(JavaVM* vm) : vm_(vm) {
+    ThreadEnv(JavaVM* vm, const JavaClasses* classes, const char* name) : vm_(vm) {
         jint state = vm_->GetEnv(reinterpret_cast<void**>(&env_), kJniVersion);
-        if (state == JNI_EDETACHED) {
+        if (state == JNI_OK) {
+            return;
+        }
+        env_ = nullptr;
+        if (state != JNI_EDETACHED) {
+            return;
+        }
+        JavaVMAttachArgs args{kJniVersion, const_cast<char*>(name), nullptr};
+        if (vm_->AttachCurrentThreadAsDaemon(reinterpret_cast<void**>(&env_), &args) != JNI_OK) {
             env_ = nullptr;
-            if (vm_->AttachCurrentThread(reinterpret_cast<void**>(&env_), nullptr) == JNI_OK) {
-                attached_ = true;
-            } else {
-                env_ = nullptr;
+            return;
+        }
+        detachAfter_ = !DetachAtThreadExit(vm_);
+        if (classes != nullptr) {
+            env_->CallStaticVoidMethod(classes->deliveries.cls,
+                                       classes->deliveries.markLibraryThread);
+            if (env_->ExceptionCheck()) {
+                env_->ExceptionDescribe();
+                env_->ExceptionClear();
             }
-        } else if (state != JNI_OK) {
-            env_ = nullptr;
         }
     }
     ~ThreadEnv() {
-        if (attached_) {
+        if (detachAfter_) {
             vm_->DetachCurrentThread();
         }
     }
@@ -43,12 +62,20 @@ public:
 private:
     JavaVM* vm_;
     JNIEnv* env_ = nullptr;
-    bool attached_ = false;
+    bool detachAfter_ = false;
 };
 
-// Runs call(env, classes, binding, args...) for the listener registered under token, inside a
-// local frame; a Java exception thrown by the listener is printed and cleared here so that it
-// never reaches the library's thread.
+std::string ThreadName(jlong client) {
+    const int serial = ClientSerial(client);
+    if (serial == 0) {
+        return "mirav-receive";
+    }
+    return "mirav-client-" + std::to_string(serial) + "-data";
+}
+
+// Runs call(env, classes, binding) for the listener registered under token, inside a local frame;
+// a Java exception thrown by the listener is printed and cleared here so that it never reaches
+// the library's thread.
 template <class Call>
 void Deliver(CallbackKind kind, void* token, jint capacity, Call call) {
     auto value = reinterpret_cast<uintptr_t>(token);
@@ -60,7 +87,7 @@ void Deliver(CallbackKind kind, void* token, jint capacity, Call call) {
     if (binding == nullptr || classes == nullptr) {
         return;
     }
-    ThreadEnv env(binding->vm);
+    ThreadEnv env(binding->vm, classes, ThreadName(binding->client).c_str());
     if (env.Get() == nullptr) {
         return;
     }
@@ -80,12 +107,10 @@ void Deliver(CallbackKind kind, void* token, jint capacity, Call call) {
 void DeliverBytes(CallbackKind kind, void* token, const void* bytes, jsize size) {
     Deliver(kind, token, kSmallCapacity,
             [&](JNIEnv* env, const JavaClasses&, const CallbackBinding& b) {
-                jbyteArray array = env->NewByteArray(size);
-                if (array == nullptr) {
-                    return;  // OutOfMemoryError is printed and cleared by Deliver
+                jbyteArray array = NewByteArrayOf(env, bytes, static_cast<size_t>(size));
+                if (array != nullptr) {
+                    env->CallVoidMethod(b.listener, b.method, array);
                 }
-                env->SetByteArrayRegion(array, 0, size, static_cast<const jbyte*>(bytes));
-                env->CallVoidMethod(b.listener, b.method, array);
             });
 }
 
@@ -97,15 +122,10 @@ void DataTrampoline(sFrameOfMocapData* frame, void* token) {
     }
     Deliver(CallbackKind::kData, token, kFrameCapacity,
             [frame](JNIEnv* env, const JavaClasses& c, const CallbackBinding& b) {
-                jobject object = ConvertFrame(env, c, frame);
-                if (object == nullptr) {
-                    return;
+                jobject object = ConvertFrame(env, c, frame, true);
+                if (object != nullptr) {
+                    env->CallVoidMethod(b.listener, b.method, object, b.user);
                 }
-                LocalRef<> extend(env, ConvertExtendData(env, c, frame->extendData));
-                if (extend && !CallSetter(env, object, c.frame.setExtendData, extend.Get())) {
-                    return;
-                }
-                env->CallVoidMethod(b.listener, b.method, object, b.user);
             });
 }
 
@@ -134,6 +154,43 @@ void AnalogTrampoline(sFrameOfAnalogChannelData* analog, void* token) {
     }
 }
 
-void MessageHook(int, char*) {}
+void MessageHook(int level, char* message) {
+    if (message == nullptr) {
+        return;
+    }
+    std::shared_ptr<const CallbackBinding> binding = FindMessageListener();
+    const JavaClasses* classes = ResolvedClasses();
+    if (binding == nullptr || classes == nullptr) {
+        return;
+    }
+    ThreadEnv env(binding->vm, classes, "mirav-library");
+    if (env.Get() == nullptr) {
+        return;
+    }
+    JNIEnv* e = env.Get();
+    // A Java caller's pending exception must survive the delivery of a line from its thread.
+    LocalRef<jthrowable> pending(e, e->ExceptionOccurred());
+    if (pending) {
+        e->ExceptionClear();
+    }
+    {
+        LocalFrame frame(e, kSmallCapacity);
+        if (frame.Pushed()) {
+            LocalRef<jbyteArray> text(e, NewByteArrayOf(e, message, std::strlen(message)));
+            if (text) {
+                e->CallStaticVoidMethod(classes->deliveries.cls, classes->deliveries.message,
+                                        binding->listener, static_cast<jint>(level), text.Get());
+            }
+            if (e->ExceptionCheck()) {
+                e->ExceptionDescribe();
+                e->ExceptionClear();
+            }
+        }
+    }
+    if (pending) {
+        e->Throw(pending.Get());
+    }
+    binding.reset();
+}
 
 }  // namespace mirav::jni

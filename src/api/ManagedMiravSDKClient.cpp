@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "api/Boundary.h"
+#include "client/WorkerThread.h"
 #include "mirav/MiravFlatApi.h"
 #include "platform/Diagnostics.h"
 
@@ -50,6 +51,8 @@ int CreateClient(MiravSDKClient** phClient) {
 
 int DestroyClient(MiravSDKClient* client) {
     if (client == nullptr) return kMissing;
+    // From a callback the teardown would wait for the calling thread: refused, with 1.
+    if (mirav::WorkerThread::OnWorkerThread() && client->Uninitialize() == 1) return 1;
     delete client;
     return kOk;
 }

@@ -27,6 +27,9 @@ MiravSDKClient::MiravSDKClient() : core_(nullptr) {
 
 MiravSDKClient::~MiravSDKClient() {
     if (core_ == nullptr) return;
+    // Destroyed from one of the library's own threads while initialised: waiting for the threads
+    // would wait for the caller itself, so the core is left to them (a level-1 line says so).
+    if (core_->RefusedOnWorkerThread()) return;
     mirav::CallGuardedVoid([this] { delete core_; });
     core_ = nullptr;
 }

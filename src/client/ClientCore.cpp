@@ -33,6 +33,17 @@ ClientCore::ClientCore() {
 
 ClientCore::~ClientCore() { Uninitialize(); }
 
+// Teardown from a callback: the receive thread (or keep-alive thread) would wait for itself.
+bool ClientCore::RefusedOnWorkerThread() const {
+    if (!initialized_.load(std::memory_order_acquire) || !WorkerThread::OnWorkerThread()) {
+        return false;
+    }
+    System::EmitLevel1(
+        "[MiravSDKClient] Uninitialize refused: called on a library thread (from a callback), "
+        "it would wait for that thread itself\n");
+    return true;
+}
+
 void ClientCore::SetTeardownPauseMs(int ms) {
     command_.SetTeardownPauseMs(ms);
     data_.SetTeardownPauseMs(ms);
@@ -123,6 +134,7 @@ int ClientCore::Initialize(const char*, const char* serverAddress, uint16_t comm
 }
 
 int ClientCore::Uninitialize() {
+    if (RefusedOnWorkerThread()) return kResultFailed;
     if (initialized_.exchange(false)) {
         data_.TearDown();
         command_.TearDown();

@@ -24,7 +24,10 @@ public:
     // localAddress has no effect. Result codes: 0, 1, 4, 6, 7, 10, 13, 14, 15.
     int Initialize(const char* localAddress, const char* serverAddress, uint16_t commandPort,
                    uint16_t dataPort);
+    // 1 at once (level-1 line) when called on a library thread while initialised: the teardown
+    // would wait for the calling thread itself.
     int Uninitialize();
+    bool RefusedOnWorkerThread() const;
     bool IsConnected() const { return connected_.load(std::memory_order_acquire); }
     bool IsInitialized() const { return initialized_.load(std::memory_order_acquire); }
 

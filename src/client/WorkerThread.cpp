@@ -9,7 +9,11 @@ namespace mirav {
 namespace {
 constexpr int kSiteThreadRefused = 58;
 constexpr int kResultNotCreated = 7;
+// Trivially destructible, so it is safe at thread exit on every runtime.
+thread_local bool onWorkerThread = false;
 }  // namespace
+
+bool WorkerThread::OnWorkerThread() { return onWorkerThread; }
 
 WorkerThread::~WorkerThread() { Stop(); }
 
@@ -23,7 +27,10 @@ int WorkerThread::Start(void* owner, Routine routine, int failureSite) {
         return kResultNotCreated;
     }
     try {
-        thread_ = std::thread([this, routine] { routine(this); });
+        thread_ = std::thread([this, routine] {
+            onWorkerThread = true;
+            routine(this);
+        });
     } catch (const std::system_error& error) {
         System::ReportSysError(kSiteThreadRefused, error.code().value());
         exited_.Dispose();

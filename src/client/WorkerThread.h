@@ -28,6 +28,9 @@ public:
     void* Owner() const { return owner_.load(std::memory_order_acquire); }
     // Called by the routine as its last act.
     void SignalExited();
+    // True on a thread started by any WorkerThread (receive and keep-alive threads): such a
+    // thread must never wait for a worker to end, since that worker may be itself.
+    static bool OnWorkerThread();
 
     std::atomic<bool> run{false};
 

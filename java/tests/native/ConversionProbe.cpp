@@ -267,7 +267,7 @@ JNIEXPORT jstring JNICALL Java_com_mirav_sdk_ConversionProbe_fixedText(JNIEnv* e
     jsize size = env->GetArrayLength(bytes);
     std::vector<char> buffer(size);
     env->GetByteArrayRegion(bytes, 0, size, reinterpret_cast<jbyte*>(buffer.data()));
-    return env->NewStringUTF(FixedText(buffer.data(), buffer.size()).c_str());
+    return NewJavaString(env, buffer.data(), buffer.size());
 }
 
 }  // extern "C"

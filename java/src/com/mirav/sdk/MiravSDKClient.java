@@ -6,6 +6,7 @@ import com.mirav.sdk.model.FrameOfMocapData;
 import com.mirav.sdk.model.Marker;
 import com.mirav.sdk.model.RigidBodyData;
 import com.mirav.sdk.model.ServerDescription;
+import java.lang.ref.Cleaner;
 import java.util.concurrent.locks.ReentrantReadWriteLock;
 import java.util.function.LongFunction;
 
@@ -20,21 +21,50 @@ import java.util.function.LongFunction;
  *
  * <p>Frames polled with {@link #pumpFrame()} and the per-frame getters read one current frame that
  * is shared by every client in the process.
+ *
+ * <p>Listeners run on the library's receive threads: one daemon Java thread per receive thread,
+ * named after the client ("mirav-client-1-data"), the same for every delivery. A client that
+ * becomes unreachable without {@link #close()} is uninitialised and released by a cleaner.
  */
 public class MiravSDKClient implements AutoCloseable {
     static {
         NativeLibrary.load();
     }
 
+    private static final Cleaner CLEANER = Cleaner.create();
+
+    /** The native handle, shared with the cleaning action (which must not refer to the client). */
+    private static final class NativeHandle implements Runnable {
+        volatile long value;
+
+        NativeHandle(long value) {
+            this.value = value;
+        }
+
+        /** Releases a client that was dropped without close(). */
+        @Override
+        public void run() {
+            long old = value;
+            value = 0;
+            if (old != 0) {
+                nativeUninitialize(old);
+                nativeDestroy(old);
+            }
+        }
+    }
+
     private final ReentrantReadWriteLock handleLock = new ReentrantReadWriteLock();
-    private long handle;
+    private final NativeHandle handle;
+    private final Cleaner.Cleanable cleanable;
 
     /** Creates the native client. */
     public MiravSDKClient() {
-        handle = nativeCreate();
-        if (handle == 0) {
+        long created = nativeCreate();
+        if (created == 0) {
             throw new OutOfMemoryError("the native client could not be created");
         }
+        handle = new NativeHandle(created);
+        cleanable = CLEANER.register(this, handle);
     }
 
     /** Connects to the server at the given IPv4 address; 0 on success. */
@@ -42,23 +72,43 @@ public class MiravSDKClient implements AutoCloseable {
         return withHandle(h -> nativeInitialize(h, serverAddress));
     }
 
-    /** Disconnects. Also drops the polled frame and every listener of every client. */
+    /**
+     * Disconnects. Also drops the polled frame and this client's listeners.
+     *
+     * @throws IllegalStateException when called from a listener (on a receive thread), which the
+     *     disconnection would have to wait for
+     */
     public int uninitialize() {
+        refuseOnLibraryThread("uninitialize()");
         return withHandle(h -> nativeUninitialize(h));
     }
 
-    /** Disconnects if needed and releases the native client; further calls do nothing. */
+    /**
+     * Disconnects if needed and releases the native client; further calls do nothing.
+     *
+     * @throws IllegalStateException when called from a listener (on a receive thread)
+     */
     @Override
     public void close() {
+        refuseOnLibraryThread("close()");
         long old;
         handleLock.writeLock().lock();
         try {
-            old = handle;
-            handle = 0;
+            old = handle.value;
+            handle.value = 0;
         } finally {
             handleLock.writeLock().unlock();
         }
         nativeDestroy(old);
+        cleanable.clean();
+    }
+
+    private static void refuseOnLibraryThread(String operation) {
+        if (Deliveries.onLibraryThread()) {
+            throw new IllegalStateException(operation + " called on the library's receive thread "
+                + Thread.currentThread().getName() + " (from a listener): it would wait for that "
+                + "thread itself; call it from another thread");
+        }
     }
 
     /** The library version, four bytes. */
@@ -108,6 +158,14 @@ public class MiravSDKClient implements AutoCloseable {
     /** Silences the library's diagnostic messages, process-wide. */
     public int discardLibraryMessages() {
         return withHandle(h -> nativeSetMessageCallback(h, this));
+    }
+
+    /**
+     * Receives the library's diagnostic lines, process-wide, on the thread that reports them;
+     * null discards them. {@link SystemLoggerBridge} passes them to a {@link System.Logger}.
+     */
+    public int setMessageListener(MessageListener listener) {
+        return withHandle(h -> nativeSetMessageCallback(h, listener != null ? listener : this));
     }
 
     /** Takes the next pending frame as the current frame; false when none is pending. */
@@ -214,7 +272,7 @@ public class MiravSDKClient implements AutoCloseable {
     private <T> T withHandle(LongFunction<T> call) {
         handleLock.readLock().lock();
         try {
-            return call.apply(handle);
+            return call.apply(handle.value);
         } finally {
             handleLock.readLock().unlock();
         }

@@ -167,6 +167,27 @@ public class FrameOfMocapData {
         this.extendData = extendData;
     }
 
+    private Marker[] labeledMarkers = new Marker[0];
+    private float[] analogData = new float[0];
+
+    /** Labelled markers of the frame with ID, position and size. */
+    public Marker[] getLabeledMarkers() {
+        return labeledMarkers;
+    }
+
+    public void setLabeledMarkers(Marker[] labeledMarkers) {
+        this.labeledMarkers = labeledMarkers == null ? new Marker[0] : labeledMarkers;
+    }
+
+    /** Analog values of the frame, in channel order. */
+    public float[] getAnalogData() {
+        return analogData;
+    }
+
+    public void setAnalogData(float[] analogData) {
+        this.analogData = analogData == null ? new float[0] : analogData;
+    }
+
     @Override
     public String toString() {
         return "FrameOfMocapData{frame=" + frame + ", markerSets=" + markerSetCount

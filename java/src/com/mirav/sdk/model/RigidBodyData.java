@@ -147,6 +147,46 @@ public class RigidBodyData {
         this.params = params;
     }
 
+    // What a frame's record carries per rigid body beyond the frame form's markers.
+    private int[] frameMarkerIds = new int[0];
+    private float[] frameMarkerSizes = new float[0];
+    private float frameMeanError;
+    private short frameParams;
+
+    /** Marker IDs of a rigid body inside a delivered or polled frame (empty in query form). */
+    public int[] getFrameMarkerIds() {
+        return frameMarkerIds;
+    }
+
+    /** Marker sizes of a rigid body inside a frame (empty in query form). */
+    public float[] getFrameMarkerSizes() {
+        return frameMarkerSizes;
+    }
+
+    /** Mean marker error of a rigid body inside a frame (0 in query form). */
+    public float getFrameMeanError() {
+        return frameMeanError;
+    }
+
+    /** Flags of a rigid body inside a frame (0 in query form). */
+    public short getFrameParams() {
+        return frameParams;
+    }
+
+    /** True when the flags say the body was tracked (bit 0), in either form. */
+    public boolean isTracked() {
+        return ((frameParams | params) & 1) != 0;
+    }
+
+    /** Sets the per-marker IDs and sizes, mean error and flags that a frame carries. */
+    public void setFrameDetails(int[] markerIds, float[] markerSizes, float meanError,
+                                short params) {
+        this.frameMarkerIds = markerIds == null ? new int[0] : markerIds;
+        this.frameMarkerSizes = markerSizes == null ? new float[0] : markerSizes;
+        this.frameMeanError = meanError;
+        this.frameParams = params;
+    }
+
     @Override
     public String toString() {
         return "RigidBodyData{id=" + id + ", position=(" + x + ", " + y + ", " + z

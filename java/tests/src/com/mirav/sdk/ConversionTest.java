@@ -60,6 +60,17 @@ class ConversionTest {
 
         assertArrayEquals(new float[][] {{7, 8, 9}, {10, 11, 12}}, f.getOtherMarkers());
         assertTrue(f.toString().contains("frame=77"));
+
+        // Added getters: what the record carries beyond the original objects.
+        assertArrayEquals(new int[] {101, 102}, body.getFrameMarkerIds());
+        assertArrayEquals(new float[] {0.5f, 0.25f}, body.getFrameMarkerSizes());
+        assertEquals(0.75f, body.getFrameMeanError());
+        assertEquals((short) 3, body.getFrameParams());
+        assertTrue(body.isTracked());
+        assertEquals(5, f.getLabeledMarkers().length);
+        assertEquals(4, f.getAnalogData().length);
+        assertEquals(0, f.getSkeletons()[0].getRigidBodyData()[1].getFrameMarkerIds().length,
+            "a bone without markers");
     }
 
     @Test
@@ -136,18 +147,43 @@ class ConversionTest {
         assertArrayEquals(new byte[] {(byte) 192, (byte) 168, 0, (byte) 200},
             s.getHostComputerAddress());
         assertEquals(256, s.getHostApp().length(), "unterminated name stops at its field");
-        assertEquals("AAA?", s.getHostApp().substring(0, 4));
+        assertEquals("AAA\uFFFD", s.getHostApp().substring(0, 4));
         assertArrayEquals(new byte[] {4, 0, 56, 34}, s.getMiravSDKVersion());
         assertTrue(s.toString().contains("192.168.0.200"));
     }
 
+    /** UTF-8 from the network as the Java platform's own decoder reads it: exact, or U+FFFD. */
     @Test
-    void textFromTheNetworkBecomesValidStrings() {
-        assertEquals("é", ConversionProbe.fixedText("é".getBytes(StandardCharsets.UTF_8)));
-        assertEquals("??", ConversionProbe.fixedText(new byte[] {(byte) 0xC0, (byte) 0x80}));
-        assertEquals("????", ConversionProbe.fixedText(
-            new byte[] {(byte) 0xF0, (byte) 0x9F, (byte) 0x98, (byte) 0x80}));
+    void textFromTheNetworkBecomesExactStrings() {
+        String[] valid = {"é", "Körper", "骨盤", "😀 hand", "𠀋", "a\u00A0b"};
+        for (String text : valid) {
+            assertEquals(text, ConversionProbe.fixedText(text.getBytes(StandardCharsets.UTF_8)));
+        }
+        // One U+FFFD per maximal invalid part of a sequence.
+        Object[][] invalid = {
+            {new byte[] {(byte) 0xC0, (byte) 0x80}, "\uFFFD\uFFFD"},                 // overlong
+            {new byte[] {(byte) 0xED, (byte) 0xA0, (byte) 0x80}, "\uFFFD\uFFFD\uFFFD"},  // surrogate
+            {new byte[] {(byte) 0xF0, (byte) 0x9F, (byte) 0x98}, "\uFFFD"},            // cut short
+            {new byte[] {'a', (byte) 0xE9, 'b'}, "a\uFFFDb"},                           // Latin-1
+            {new byte[] {(byte) 0xF4, (byte) 0x90, (byte) 0x80, (byte) 0x80},
+                "\uFFFD\uFFFD\uFFFD\uFFFD"},                                          // > U+10FFFF
+            {new byte[] {(byte) 0xFF, (byte) 0x80, 'x'}, "\uFFFD\uFFFDx"},
+        };
+        for (Object[] c : invalid) {
+            assertEquals(c[1], ConversionProbe.fixedText((byte[]) c[0]),
+                java.util.Arrays.toString((byte[]) c[0]));
+        }
         assertEquals("ab", ConversionProbe.fixedText(new byte[] {'a', 'b', 0, 'c'}));
+
+        // A name filling the 256-byte field, cut inside its last character.
+        byte[] field = new byte[256];
+        java.util.Arrays.fill(field, 0, 254, (byte) 'n');
+        byte[] emoji = "😀".getBytes(StandardCharsets.UTF_8);
+        field[254] = emoji[0];
+        field[255] = emoji[1];
+        String cut = ConversionProbe.fixedText(field);
+        assertEquals(255, cut.length());
+        assertEquals('\uFFFD', cut.charAt(254));
     }
 
     @Test

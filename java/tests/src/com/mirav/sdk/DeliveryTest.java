@@ -47,9 +47,11 @@ class DeliveryTest {
         assertEquals(17.0f, frame.getExtendData().getRigidBodyExtendData()[0].getRAvel());
         assertSame(user, calls.get(1)[1]);
         assertNull(calls.get(2)[1]);
-        assertTrue(((Thread) calls.get(0)[2]).getName().startsWith("Thread-"),
-            "runs on the attached native thread");
-        assertTrue(calls.get(0)[2] != calls.get(1)[2], "each delivery attaches anew");
+        Thread first = (Thread) calls.get(0)[2];
+        assertEquals("mirav-receive", first.getName(), "runs on the attached native thread");
+        assertTrue(first.isDaemon(), "attached as a daemon thread");
+        assertSame(first, calls.get(1)[2], "one attach per native thread, not per delivery");
+        assertTrue(calls.get(2)[2] != first, "another native thread is another Java thread");
     }
 
     @Test
