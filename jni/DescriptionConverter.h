@@ -1,5 +1,5 @@
-// Conversion of description records into objects of com.mirav.sdk.model. Results are new local
-// references or null; on null no exception is left pending.
+// Conversion of description records into objects of com.mirav.sdk.model (FrameConverter.cpp).
+// Results are new local references, or null with the Java exception that stopped them left pending.
 #ifndef MIRAV_JNI_DESCRIPTION_CONVERTER_H
 #define MIRAV_JNI_DESCRIPTION_CONVERTER_H
 

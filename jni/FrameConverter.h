@@ -1,6 +1,6 @@
 // Conversion of frame records into objects of com.mirav.sdk.model. Every function returns a new
-// local reference or null; on null no exception is left pending. The caller provides a local
-// frame large enough for the references a conversion holds at once (a few per nesting level).
+// local reference, or null with the Java exception that stopped it left pending. A conversion
+// holds two local references at most.
 #ifndef MIRAV_JNI_FRAME_CONVERTER_H
 #define MIRAV_JNI_FRAME_CONVERTER_H
 

@@ -8,34 +8,21 @@
 #include "JniSupport.h"
 
 namespace mirav::jni {
-
-jobject ModelClass::New(JNIEnv* env) const {
-    jobject object = env->NewObject(cls, ctor);
-    if (object == nullptr || env->ExceptionCheck()) {
-        env->ExceptionClear();
-        if (object != nullptr) {
-            env->DeleteLocalRef(object);
-        }
-        return nullptr;
-    }
-    return object;
-}
-
 namespace {
-
-constexpr const char* kModel = "com/mirav/sdk/model/";
 
 std::mutex classCacheLock;
 std::atomic<const JavaClasses*> resolvedClasses{nullptr};
+std::mutex unresolvedLock;
+std::string unresolved;
 
-// Looks classes and methods up; remembers whether anything required was missing. A missing
-// setter is tolerated (its ID stays null and the converters skip it), a missing class or
-// constructor is not.
+// Looks classes and static methods up; every miss is remembered by name and makes the whole
+// resolution fail.
 class Resolver {
 public:
     explicit Resolver(JNIEnv* env) : env_(env) {}
 
-    bool Ok() const { return ok_; }
+    bool Ok() const { return missing_.empty(); }
+    const std::string& MissingNames() const { return missing_; }
 
     // Drops every global reference taken so far (after a failed resolution).
     void ReleaseAll() {
@@ -51,33 +38,13 @@ public:
             Missing(name, "");
             return nullptr;
         }
-        auto global = static_cast<jclass>(Keep(local.Get()));
+        jobject global = env_->NewGlobalRef(local.Get());
         if (global == nullptr) {
-            ok_ = false;
-        }
-        return global;
-    }
-
-    void Model(ModelClass& model, const char* simpleName) {
-        std::string name = std::string(kModel) + simpleName;
-        model.cls = Class(name.c_str());
-        if (model.cls != nullptr) {
-            model.ctor = env_->GetMethodID(model.cls, "<init>", "()V");
-            if (model.ctor == nullptr) {
-                Missing(name.c_str(), "<init>()V");
-            }
-        }
-    }
-
-    jmethodID Method(jclass cls, const char* name, const char* signature) {
-        if (cls == nullptr) {
+            Missing(name, "");
             return nullptr;
         }
-        jmethodID id = env_->GetMethodID(cls, name, signature);
-        if (id == nullptr) {
-            Missing(name, signature);
-        }
-        return id;
+        globals_.push_back(global);
+        return static_cast<jclass>(global);
     }
 
     jmethodID StaticMethod(jclass cls, const char* name, const char* signature) {
@@ -91,170 +58,49 @@ public:
         return id;
     }
 
-    const std::string& MissingNames() const { return missing_; }
-
-    jobject StaticObject(jclass cls, const char* name, const char* signature) {
-        if (cls == nullptr) {
-            return nullptr;
-        }
-        jfieldID field = env_->GetStaticFieldID(cls, name, signature);
-        if (field == nullptr) {
-            Missing(name, signature);
-            return nullptr;
-        }
-        LocalRef<> value(env_, env_->GetStaticObjectField(cls, field));
-        if (!value) {
-            Missing(name, signature);
-            return nullptr;
-        }
-        return Keep(value.Get());
-    }
-
 private:
-    // A lookup failed: NoSuchMethodError (or the like) is cleared here and the name remembered.
+    // A lookup failed: the pending NoSuchMethodError (or the like) is cleared here and the name
+    // remembered for the error that stops the loading.
     void Missing(const char* name, const char* signature) {
         env_->ExceptionClear();
-        ok_ = false;
         missing_ += missing_.empty() ? "" : ", ";
         missing_ += name;
         missing_ += signature;
     }
 
-    jobject Keep(jobject local) {
-        jobject global = env_->NewGlobalRef(local);
-        if (global == nullptr) {
-            env_->ExceptionClear();
-        } else {
-            globals_.push_back(global);
-        }
-        return global;
-    }
-
     JNIEnv* env_;
-    bool ok_ = true;
     std::string missing_;
     std::vector<jobject> globals_;
 };
 
-constexpr const char* kInt = "(I)V";
-constexpr const char* kFloat = "(F)V";
-constexpr const char* kShort = "(S)V";
-constexpr const char* kString = "(Ljava/lang/String;)V";
-constexpr const char* kBytes = "([B)V";
-
-void ResolveFrameClasses(Resolver& r, JavaClasses& c) {
-    auto& rr = c.reader;
-    rr.cls = r.Class("com/mirav/sdk/RecordReader");
-    rr.frame = r.StaticMethod(rr.cls, "frame", "([B)Lcom/mirav/sdk/model/FrameOfMocapData;");
-    rr.extendData =
-        r.StaticMethod(rr.cls, "extendData", "([B)Lcom/mirav/sdk/model/FrameExtendData;");
-    rr.queryRigidBody =
-        r.StaticMethod(rr.cls, "queryRigidBody", "([B)Lcom/mirav/sdk/model/RigidBodyData;");
-    rr.labeledMarkers =
-        r.StaticMethod(rr.cls, "labeledMarkers", "([B)[Lcom/mirav/sdk/model/Marker;");
-
-    auto& d = c.deliveries;
-    d.cls = r.Class("com/mirav/sdk/Deliveries");
-    d.markLibraryThread = r.StaticMethod(d.cls, "markLibraryThread", "()V");
-    d.message = r.StaticMethod(d.cls, "message", "(Ljava/lang/Object;I[B)V");
-
-    auto& fp = c.forcePlates;
-    r.Model(fp, "ForcePlates");
-    fp.setFrameNumber = r.Method(fp.cls, "setFrameNumber", kInt);
-    fp.setForcePlateCount = r.Method(fp.cls, "setForcePlateCount", kInt);
-    fp.setForcePlates =
-        r.Method(fp.cls, "setForcePlates", "([Lcom/mirav/sdk/model/ForcePlateData;)V");
-
-    auto& p = c.forcePlate;
-    r.Model(p, "ForcePlateData");
-    p.setFx = r.Method(p.cls, "setFx", kFloat);
-    p.setFy = r.Method(p.cls, "setFy", kFloat);
-    p.setFz = r.Method(p.cls, "setFz", kFloat);
-    p.setCopX = r.Method(p.cls, "setCopX", kFloat);
-    p.setCopY = r.Method(p.cls, "setCopY", kFloat);
-    p.setCopZ = r.Method(p.cls, "setCopZ", kFloat);
-    p.setTz = r.Method(p.cls, "setTz", kFloat);
+void ResolveReader(Resolver& r, RecordReaderClass& k) {
+    k.cls = r.Class("com/mirav/sdk/RecordReader");
+    k.frame = r.StaticMethod(k.cls, "frame", "([B)Lcom/mirav/sdk/model/FrameOfMocapData;");
+    k.extendData = r.StaticMethod(k.cls, "extendData", "([B)Lcom/mirav/sdk/model/FrameExtendData;");
+    k.queryRigidBody =
+        r.StaticMethod(k.cls, "queryRigidBody", "([B)Lcom/mirav/sdk/model/RigidBodyData;");
+    k.labeledMarkers = r.StaticMethod(k.cls, "labeledMarkers", "([B)[Lcom/mirav/sdk/model/Marker;");
+    k.forcePlates = r.StaticMethod(k.cls, "forcePlates", "([B)Lcom/mirav/sdk/model/ForcePlates;");
+    k.descriptions =
+        r.StaticMethod(k.cls, "descriptions", "([B)Lcom/mirav/sdk/model/DataDescriptions;");
+    k.serverDescription =
+        r.StaticMethod(k.cls, "serverDescription", "([B)Lcom/mirav/sdk/model/ServerDescription;");
 }
-
-void ResolveDescriptionClasses(Resolver& r, JavaClasses& c) {
-    auto& ds = c.descriptions;
-    r.Model(ds, "DataDescriptions");
-    ds.setDataDescriptionCount = r.Method(ds.cls, "setDataDescriptionCount", kInt);
-    ds.setDataDescriptions =
-        r.Method(ds.cls, "setDataDescriptions", "([Lcom/mirav/sdk/model/DataDescription;)V");
-
-    auto& d = c.description;
-    r.Model(d, "DataDescription");
-    d.setType = r.Method(d.cls, "setType", "(Lcom/mirav/sdk/MiravSDKTypes$DataDescriptors;)V");
-    d.setMarkerSetDescription =
-        r.Method(d.cls, "setMarkerSetDescription", "(Lcom/mirav/sdk/model/MarkerSetDescription;)V");
-    d.setRigidBodyDescription =
-        r.Method(d.cls, "setRigidBodyDescription", "(Lcom/mirav/sdk/model/RigidBodyDescription;)V");
-    d.setSkeletonDescription =
-        r.Method(d.cls, "setSkeletonDescription", "(Lcom/mirav/sdk/model/SkeletonDescription;)V");
-
-    auto& ms = c.markerSetDescription;
-    r.Model(ms, "MarkerSetDescription");
-    ms.setName = r.Method(ms.cls, "setName", kString);
-    ms.setMarkerCount = r.Method(ms.cls, "setMarkerCount", kInt);
-    ms.setMarkerNames = r.Method(ms.cls, "setMarkerNames", "([Ljava/lang/String;)V");
-
-    auto& rb = c.rigidBodyDescription;
-    r.Model(rb, "RigidBodyDescription");
-    rb.setName = r.Method(rb.cls, "setName", kString);
-    rb.setId = r.Method(rb.cls, "setId", kInt);
-    rb.setParentId = r.Method(rb.cls, "setParentId", kInt);
-    rb.setOffsetX = r.Method(rb.cls, "setOffsetX", kFloat);
-    rb.setOffsetY = r.Method(rb.cls, "setOffsetY", kFloat);
-    rb.setOffsetZ = r.Method(rb.cls, "setOffsetZ", kFloat);
-    rb.setQx = r.Method(rb.cls, "setQx", kFloat);
-    rb.setQy = r.Method(rb.cls, "setQy", kFloat);
-    rb.setQz = r.Method(rb.cls, "setQz", kFloat);
-    rb.setQw = r.Method(rb.cls, "setQw", kFloat);
-
-    auto& sk = c.skeletonDescription;
-    r.Model(sk, "SkeletonDescription");
-    sk.setName = r.Method(sk.cls, "setName", kString);
-    sk.setSkeletonId = r.Method(sk.cls, "setSkeletonId", kInt);
-    sk.setRigidBodyCount = r.Method(sk.cls, "setRigidBodyCount", kInt);
-    sk.setRigidBodies =
-        r.Method(sk.cls, "setRigidBodies", "([Lcom/mirav/sdk/model/RigidBodyDescription;)V");
-
-    auto& sv = c.serverDescription;
-    r.Model(sv, "ServerDescription");
-    sv.setHostPresent = r.Method(sv.cls, "setHostPresent", "(Z)V");
-    sv.setHostComputerName = r.Method(sv.cls, "setHostComputerName", kString);
-    sv.setHostComputerAddress = r.Method(sv.cls, "setHostComputerAddress", kBytes);
-    sv.setHostApp = r.Method(sv.cls, "setHostApp", kString);
-    sv.setHostAppVersion = r.Method(sv.cls, "setHostAppVersion", kBytes);
-    sv.setMiravSDKVersion = r.Method(sv.cls, "setMiravSDKVersion", kBytes);
-
-    static const char* const kKinds[kJavaDescriptorKinds] = {
-        "Descriptor_MarkerSet", "Descriptor_RigidBody", "Descriptor_Skeleton",
-        "Descriptor_ForcePlate"};
-    jclass kinds = r.Class("com/mirav/sdk/MiravSDKTypes$DataDescriptors");
-    for (int i = 0; i < kJavaDescriptorKinds; ++i) {
-        c.descriptorKinds[i] =
-            r.StaticObject(kinds, kKinds[i], "Lcom/mirav/sdk/MiravSDKTypes$DataDescriptors;");
-    }
-}
-
-std::mutex unresolvedLock;
-std::string unresolved;
 
 const JavaClasses* Resolve(JNIEnv* env) {
     auto* classes = new JavaClasses();
     Resolver r(env);
-    ResolveFrameClasses(r, *classes);
-    ResolveDescriptionClasses(r, *classes);
-    classes->stringClass = r.Class("java/lang/String");
-    classes->floatArrayClass = r.Class("[F");
+    ResolveReader(r, classes->reader);
+    auto& d = classes->deliveries;
+    d.cls = r.Class("com/mirav/sdk/Deliveries");
+    d.markLibraryThread = r.StaticMethod(d.cls, "markLibraryThread", "()V");
+    d.message = r.StaticMethod(d.cls, "message", "(Ljava/lang/Object;I[B)V");
     {
         std::lock_guard<std::mutex> lock(unresolvedLock);
         unresolved = r.MissingNames();
     }
     if (!r.Ok()) {
-        r.ReleaseAll();  // the next native call from a Java thread tries again
+        r.ReleaseAll();
         delete classes;
         return nullptr;
     }

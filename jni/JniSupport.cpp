@@ -32,18 +32,6 @@ jstring NewJavaString(JNIEnv* env, const char* text, size_t size) {
                           static_cast<jsize>(chars.size()));
 }
 
-bool CallStringSetter(JNIEnv* env, jobject object, jmethodID method, const char* text,
-                      size_t size) {
-    if (method == nullptr) {
-        return true;
-    }
-    LocalRef<jstring> value(env, NewJavaString(env, text, size));
-    if (!value) {
-        return !env->ExceptionCheck();
-    }
-    return CallSetter(env, object, method, value.Get());
-}
-
 jfloatArray NewPoint(JNIEnv* env, const float* point) {
     jfloatArray array = env->NewFloatArray(3);
     if (array != nullptr) {

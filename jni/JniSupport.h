@@ -1,5 +1,5 @@
 // Small helpers shared by every source of the binding: owning holders for local references and
-// local frames, the string argument copy, and setter calls that stop at a pending exception.
+// local frames, the string argument copy, and new strings and arrays.
 #ifndef MIRAV_JNI_JNI_SUPPORT_H
 #define MIRAV_JNI_JNI_SUPPORT_H
 
@@ -85,19 +85,6 @@ private:
     std::string text_;
     bool valid_ = true;
 };
-
-// Calls a void setter when its ID exists; false when the call left an exception pending.
-template <class... Args>
-bool CallSetter(JNIEnv* env, jobject object, jmethodID method, Args... args) {
-    if (method == nullptr) {
-        return true;
-    }
-    env->CallVoidMethod(object, method, args...);
-    return !env->ExceptionCheck();
-}
-
-// Calls a void setter with a string made from a NUL-terminated buffer of at most size bytes.
-bool CallStringSetter(JNIEnv* env, jobject object, jmethodID method, const char* text, size_t size);
 
 // Java string of a fixed UTF-8 text field: stops at the first NUL or at the end of the field.
 // Null with an exception pending when it cannot be made.

@@ -155,4 +155,103 @@ void WriteLabeledMarkers(RecordWriter& w, const sMarker* markers, int count) {
     }
 }
 
+namespace {
+
+constexpr int kJavaKinds = 4;  // marker set, rigid body, skeleton, force plate
+
+void RigidBodyDescription(RecordWriter& w, const sRigidBodyDescription& d) {
+    w.Text(d.name, sizeof(d.name));
+    w.I32(d.id);
+    w.I32(d.parentId);
+    const float values[7] = {d.offsetX, d.offsetY, d.offsetZ, d.qx, d.qy, d.qz, d.qw};
+    w.Floats(values, 7);
+}
+
+void MarkerSetDescription(RecordWriter& w, const sMarkerSetDescription& d) {
+    w.Text(d.name, sizeof(d.name));
+    w.I32(d.markerCount);
+    // The library allocated exactly markerCount name pointers.
+    const int names = d.markerNames != nullptr && d.markerCount > 0 ? d.markerCount : 0;
+    w.I32(names);
+    for (int j = 0; j < names; ++j) {
+        w.I32(d.markerNames[j] != nullptr ? 1 : 0);  // a missing name stays null
+        if (d.markerNames[j] != nullptr) {
+            w.Text(d.markerNames[j], MAX_NAMELENGTH);
+        }
+    }
+}
+
+void SkeletonDescription(RecordWriter& w, const sSkeletonDescription& d) {
+    w.Text(d.name, sizeof(d.name));
+    w.I32(d.skeletonId);
+    w.I32(d.rigidBodyCount);
+    const int bones = Clamp(d.rigidBodyCount, MAX_SKELRIGIDBODIES);
+    w.I32(bones);
+    for (int m = 0; m < bones; ++m) {
+        RigidBodyDescription(w, d.rigidBodies[m]);
+    }
+}
+
+void ForcePlateDescription(RecordWriter& w, const sForcePlateDescription& d) {
+    const int channels = Clamp(d.channelCount, MAX_FORCEPLATE_CHANNELS);
+    w.I32(channels);
+    for (int c = 0; c < channels; ++c) {
+        w.Text(d.channelNames[c], MAX_NAMELENGTH);
+    }
+}
+
+}  // namespace
+
+void WriteDescriptions(RecordWriter& w, const sDataDescriptions& set) {
+    w.I32(set.descriptionCount);
+    const int count = Clamp(set.descriptionCount, MAX_MODELS);
+    w.I32(count);
+    for (int i = 0; i < count; ++i) {
+        const sDataDescription& d = set.descriptions[i];
+        const bool known = d.type >= 0 && d.type < kJavaKinds;
+        w.I32(known ? d.type : -1);
+        if (!known) {
+            continue;
+        }
+        w.I32(d.Data.Any != nullptr ? 1 : 0);
+        if (d.Data.Any == nullptr) {
+            continue;
+        }
+        switch (d.type) {
+            case Descriptor_MarkerSet:
+                MarkerSetDescription(w, *d.Data.MarkerSetDescription);
+                break;
+            case Descriptor_RigidBody:
+                RigidBodyDescription(w, *d.Data.RigidBodyDescription);
+                break;
+            case Descriptor_Skeleton:
+                SkeletonDescription(w, *d.Data.SkeletonDescription);
+                break;
+            default:
+                ForcePlateDescription(w, *d.Data.ForcePlateDescription);
+                break;
+        }
+    }
+}
+
+void WriteServerDescription(RecordWriter& w, const sServerDescription& s) {
+    w.I32(s.hostPresent ? 1 : 0);
+    w.Text(s.hostComputerName, sizeof(s.hostComputerName));
+    w.Bytes(s.hostComputerAddress, 4);
+    w.Text(s.hostApp, sizeof(s.hostApp));
+    w.Bytes(s.hostAppVersion, 4);
+    w.Bytes(s.sdkVersion, 4);
+}
+
+void WriteForcePlates(RecordWriter& w, const sForcePlates& plates) {
+    w.I32(plates.frameNumber);
+    const int count = Clamp(plates.forcePlateCount, MAX_FORCEPLATES);
+    w.I32(count);
+    for (int i = 0; i < count; ++i) {
+        const sForcePlateData& d = plates.forcePlates[i];
+        const float values[7] = {d.fx, d.fy, d.fz, d.copX, d.copY, d.copZ, d.tz};
+        w.Floats(values, 7);
+    }
+}
+
 }  // namespace mirav::jni

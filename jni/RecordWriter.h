@@ -25,6 +25,7 @@ public:
     void I64(int64_t value) { Raw(&value, sizeof(value)); }
     void Floats(const float* values, size_t count) { Raw(values, count * sizeof(float)); }
     void Ints(const int32_t* values, size_t count) { Raw(values, count * sizeof(int32_t)); }
+    void Bytes(const void* bytes, size_t count) { Raw(bytes, count); }
     // A fixed UTF-8 text field up to the first NUL or the end of the field, as its count of
     // UTF-16 code units and the code units (Utf.h), so the reader only copies characters.
     void Text(const char* text, size_t fieldSize);
@@ -34,11 +35,8 @@ public:
 
 private:
     void Raw(const void* bytes, size_t size) {
-        const size_t at = out_.size();
-        out_.resize(at + size);
-        if (size > 0) {
-            std::memcpy(out_.data() + at, bytes, size);
-        }
+        const auto* first = static_cast<const uint8_t*>(bytes);
+        out_.insert(out_.end(), first, first + size);
     }
 
     std::vector<uint8_t>& out_;
@@ -52,6 +50,13 @@ void WriteExtendData(RecordWriter& w, const sFrameExtendData& data);
 void WriteQueryRigidBody(RecordWriter& w, const sRigidBodyData& body);
 // count labelled markers (clamped to the record's capacity).
 void WriteLabeledMarkers(RecordWriter& w, const sMarker* markers, int count);
+
+// A description set: every entry with its kind (-1 for kinds Java has no constant for) and
+// payload; force plates carry their channel names.
+void WriteDescriptions(RecordWriter& w, const sDataDescriptions& set);
+void WriteServerDescription(RecordWriter& w, const sServerDescription& server);
+// The frame number and the computed plates (at most 8).
+void WriteForcePlates(RecordWriter& w, const sForcePlates& plates);
 
 }  // namespace mirav::jni
 

@@ -1,12 +1,21 @@
 package com.mirav.sdk;
 
+import com.mirav.sdk.MiravSDKTypes.DataDescriptors;
+import com.mirav.sdk.model.DataDescription;
+import com.mirav.sdk.model.DataDescriptions;
+import com.mirav.sdk.model.ForcePlateData;
+import com.mirav.sdk.model.ForcePlates;
 import com.mirav.sdk.model.FrameExtendData;
 import com.mirav.sdk.model.FrameOfMocapData;
 import com.mirav.sdk.model.Marker;
 import com.mirav.sdk.model.MarkerSetData;
+import com.mirav.sdk.model.MarkerSetDescription;
 import com.mirav.sdk.model.RigidBodyData;
+import com.mirav.sdk.model.RigidBodyDescription;
 import com.mirav.sdk.model.RigidBodyExtendData;
+import com.mirav.sdk.model.ServerDescription;
 import com.mirav.sdk.model.SkeletonData;
+import com.mirav.sdk.model.SkeletonDescription;
 import java.nio.ByteBuffer;
 import java.nio.ByteOrder;
 
@@ -122,6 +131,131 @@ final class RecordReader {
 
     static Marker[] labeledMarkers(byte[] record) {
         return labeledMarkers(ByteBuffer.wrap(record).order(ByteOrder.nativeOrder()));
+    }
+
+    static ForcePlates forcePlates(byte[] record) {
+        ByteBuffer in = ByteBuffer.wrap(record).order(ByteOrder.nativeOrder());
+        ForcePlates plates = new ForcePlates();
+        plates.setFrameNumber(in.getInt());
+        ForcePlateData[] array = new ForcePlateData[in.getInt()];
+        plates.setForcePlateCount(array.length);
+        for (int i = 0; i < array.length; i++) {
+            ForcePlateData p = new ForcePlateData();
+            p.setFx(in.getFloat());
+            p.setFy(in.getFloat());
+            p.setFz(in.getFloat());
+            p.setCopX(in.getFloat());
+            p.setCopY(in.getFloat());
+            p.setCopZ(in.getFloat());
+            p.setTz(in.getFloat());
+            array[i] = p;
+        }
+        plates.setForcePlates(array);
+        return plates;
+    }
+
+    private static final DataDescriptors[] KINDS = DataDescriptors.values();
+
+    static DataDescriptions descriptions(byte[] record) {
+        ByteBuffer in = ByteBuffer.wrap(record).order(ByteOrder.nativeOrder());
+        DataDescriptions set = new DataDescriptions();
+        set.setDataDescriptionCount(in.getInt());
+        DataDescription[] entries = new DataDescription[in.getInt()];
+        for (int i = 0; i < entries.length; i++) {
+            int kind = in.getInt();
+            if (kind < 0) {
+                continue;  // no Java counterpart: the element stays null
+            }
+            DataDescription entry = new DataDescription();
+            entry.setType(KINDS[kind]);
+            if (in.getInt() != 0) {
+                switch (KINDS[kind]) {
+                    case Descriptor_MarkerSet:
+                        entry.setMarkerSetDescription(markerSetDescription(in));
+                        break;
+                    case Descriptor_RigidBody:
+                        entry.setRigidBodyDescription(rigidBodyDescription(in));
+                        break;
+                    case Descriptor_Skeleton:
+                        entry.setSkeletonDescription(skeletonDescription(in));
+                        break;
+                    default:
+                        String[] channels = new String[in.getInt()];
+                        for (int c = 0; c < channels.length; c++) {
+                            channels[c] = text(in);
+                        }
+                        entry.setForcePlateChannelNames(channels);
+                        break;
+                }
+            }
+            entries[i] = entry;
+        }
+        set.setDataDescriptions(entries);
+        return set;
+    }
+
+    static ServerDescription serverDescription(byte[] record) {
+        ByteBuffer in = ByteBuffer.wrap(record).order(ByteOrder.nativeOrder());
+        ServerDescription s = new ServerDescription();
+        s.setHostPresent(in.getInt() != 0);
+        s.setHostComputerName(text(in));
+        s.setHostComputerAddress(bytes(in, 4));
+        s.setHostApp(text(in));
+        s.setHostAppVersion(bytes(in, 4));
+        s.setMiravSDKVersion(bytes(in, 4));
+        return s;
+    }
+
+    private static MarkerSetDescription markerSetDescription(ByteBuffer in) {
+        MarkerSetDescription d = new MarkerSetDescription();
+        d.setName(text(in));
+        d.setMarkerCount(in.getInt());
+        int names = in.getInt();
+        if (names > 0) {
+            String[] array = new String[names];
+            for (int j = 0; j < names; j++) {
+                array[j] = in.getInt() != 0 ? text(in) : null;
+            }
+            d.setMarkerNames(array);
+        }
+        return d;
+    }
+
+    private static RigidBodyDescription rigidBodyDescription(ByteBuffer in) {
+        RigidBodyDescription d = new RigidBodyDescription();
+        d.setName(text(in));
+        d.setId(in.getInt());
+        d.setParentId(in.getInt());
+        d.setOffsetX(in.getFloat());
+        d.setOffsetY(in.getFloat());
+        d.setOffsetZ(in.getFloat());
+        d.setQx(in.getFloat());
+        d.setQy(in.getFloat());
+        d.setQz(in.getFloat());
+        d.setQw(in.getFloat());
+        return d;
+    }
+
+    private static SkeletonDescription skeletonDescription(ByteBuffer in) {
+        SkeletonDescription d = new SkeletonDescription();
+        d.setName(text(in));
+        d.setSkeletonId(in.getInt());
+        d.setRigidBodyCount(in.getInt());
+        int bones = in.getInt();
+        if (bones > 0) {
+            RigidBodyDescription[] array = new RigidBodyDescription[bones];
+            for (int m = 0; m < bones; m++) {
+                array[m] = rigidBodyDescription(in);
+            }
+            d.setRigidBodies(array);
+        }
+        return d;
+    }
+
+    private static byte[] bytes(ByteBuffer in, int count) {
+        byte[] value = new byte[count];
+        in.get(value);
+        return value;
     }
 
     /** A text field, already converted to UTF-16 by the writer. */

@@ -46,6 +46,18 @@ public class DataDescription {
         this.skeletonDescription = skeletonDescription;
     }
 
+    private String[] forcePlateChannelNames = new String[0];
+
+    /** Channel names of a force plate description, in channel order (empty for other kinds). */
+    public String[] getForcePlateChannelNames() {
+        return forcePlateChannelNames;
+    }
+
+    public void setForcePlateChannelNames(String[] forcePlateChannelNames) {
+        this.forcePlateChannelNames =
+            forcePlateChannelNames == null ? new String[0] : forcePlateChannelNames;
+    }
+
     /** The description of whichever kind this entry holds, or null (force plates). */
     public Object getPayload() {
         if (markerSetDescription != null) {

@@ -8,7 +8,6 @@ import java.nio.charset.StandardCharsets;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.concurrent.TimeUnit;
-import java.util.concurrent.atomic.AtomicInteger;
 import java.util.concurrent.atomic.AtomicLong;
 
 /**
@@ -17,7 +16,7 @@ import java.util.concurrent.atomic.AtomicLong;
  * baseline, through the probe library), once for a Java data listener. It reports frames/s
  * delivered, frames lost (gaps in frame numbers), process CPU per delivered frame, JNI calls per
  * delivered frame (counted by wrapping the JNI function table) and the number of distinct Java
- * threads that delivered. Then the cost and JNI calls of one {@code getLastFrame} and one {@code
+ * Thread objects that delivered during the window. Then the cost and JNI calls of one {@code getLastFrame} and one {@code
  * getExtendData}. Each figure is the best of the repeats (the machine is shared).
  *
  * <pre>
@@ -140,9 +139,8 @@ public final class BindingBenchmark {
     private static Window javaWindow(double seconds) throws Exception {
         AtomicLong delivered = new AtomicLong();
         AtomicLong lost = new AtomicLong();
-        AtomicInteger threads = new AtomicInteger();
+        java.util.Set<Thread> threads = java.util.concurrent.ConcurrentHashMap.newKeySet();
         int[] last = {0};
-        Thread[] lastThread = {null};
         try (MiravSDKClient client = new MiravSDKClient()) {
             client.setVerbosityLevel(0);
             client.setDataListener((frame, user) -> {
@@ -151,11 +149,7 @@ public final class BindingBenchmark {
                     lost.addAndGet(number - last[0] - 1);
                 }
                 last[0] = number;
-                Thread current = Thread.currentThread();
-                if (current != lastThread[0]) {
-                    lastThread[0] = current;
-                    threads.incrementAndGet();
-                }
+                threads.add(Thread.currentThread());
                 delivered.incrementAndGet();
             });
             if (client.initialize("127.0.0.1") != 0) {
@@ -168,7 +162,7 @@ public final class BindingBenchmark {
             Thread.sleep(500);
             long frames0 = delivered.get();
             long lost0 = lost.get();
-            int threads0 = threads.get();
+            threads.clear();
             long jni0 = BenchProbe.jniCalls();
             double cpu0 = BenchProbe.processCpuSeconds();
             long t0 = System.nanoTime();
@@ -176,7 +170,7 @@ public final class BindingBenchmark {
             Window w = new Window();
             w.delivered = delivered.get() - frames0;
             w.lost = lost.get() - lost0;
-            w.threads = threads.get() - threads0;
+            w.threads = threads.size();
             long jni = BenchProbe.jniCalls() - jni0;
             double cpu = BenchProbe.processCpuSeconds() - cpu0;
             double elapsed = (System.nanoTime() - t0) / 1e9;
