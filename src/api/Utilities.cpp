@@ -6,13 +6,15 @@
 #include "api/Boundary.h"
 #include "api/RecordMemory.h"
 #include "mirav/MiravUtilities.h"
+#include "mirav/MiravVersion.h"
 #include "store/GlobalObject.h"
 
 namespace {
 
 constexpr int kOk = 0;
 constexpr int kNullArgument = 2;
-constexpr unsigned char kVersion[4] = {4, 0, 56, 34};
+constexpr unsigned char kVersion[4] = {MIRAV_SDK_VERSION_MAJOR, MIRAV_SDK_VERSION_MINOR,
+                                       MIRAV_SDK_VERSION_PATCH, MIRAV_SDK_VERSION_BUILD};
 
 int ClampCount(int count, int capacity) { return count < capacity ? count : capacity; }
 
