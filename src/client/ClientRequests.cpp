@@ -5,8 +5,8 @@
 
 #include "client/ClientCore.h"
 #include "client/ForcePlates.h"
-#include "mirav/MiravUtilities.h"
 #include "protocol/DescriptionDecoder.h"
+#include "records/DescriptionMemory.h"
 #include "store/GlobalObject.h"
 
 using namespace mirav;
@@ -86,6 +86,6 @@ int ClientCore::WaitForForcePlateInit(int timeoutMs) {
         if ((timeoutMs != 0 && elapsed > timeoutMs) || !command_.IsOpen()) return kResultFailed;
     }
     const int result = ForcePlates::Instance().Prepare(descriptions);
-    if (descriptions != nullptr) Solvanta_FreeDescriptions(descriptions);
+    if (descriptions != nullptr) mirav::ReleaseDescriptionSet(descriptions);
     return result;
 }
