@@ -5,6 +5,7 @@
 
 #include "api/Boundary.h"
 #include "mirav/MiravUtilities.h"
+#include "mirav/MiravVersion.h"
 #include "records/DescriptionMemory.h"
 #include "records/FrameMemory.h"
 #include "store/GlobalObject.h"
@@ -13,7 +14,8 @@ namespace {
 
 constexpr int kOk = 0;
 constexpr int kNullArgument = 2;
-constexpr unsigned char kVersion[4] = {4, 0, 56, 34};
+constexpr unsigned char kVersion[4] = {MIRAV_SDK_VERSION_MAJOR, MIRAV_SDK_VERSION_MINOR,
+                                       MIRAV_SDK_VERSION_PATCH, MIRAV_SDK_VERSION_BUILD};
 
 }  // namespace
 

@@ -25,7 +25,8 @@ struct ReplyHolder {
 
 int ClientCore::GetServerDescription(sServerDescription* description) {
     ReplyHolder holder;
-    if (holder.reply == nullptr || description == nullptr) return kResultFailed;
+    if (description == nullptr) return kResultNullArgument;
+    if (holder.reply == nullptr) return kResultFailed;
     if (command_.SendRequest(kCommandServerDescription, nullptr, 0, holder.reply, kRequestWaitMs) !=
         kResultOk) {
         return kResultFailed;
@@ -51,19 +52,19 @@ int ClientCore::DescriptionsRequest(uint8_t code, const uint8_t* body, int32_t l
 
 int ClientCore::GetDataDescriptions(sDataDescriptions** descriptions) {
     if (!IsConnected()) return kResultRefused;
-    if (descriptions == nullptr) return kResultFailed;
+    if (descriptions == nullptr) return kResultNullArgument;
     return DescriptionsRequest(kCommandDescriptions, nullptr, 0, true, descriptions);
 }
 
 int ClientCore::GetDataDescriptionsEx(sDataDescriptions** descriptions) {
     if (!IsConnected()) return kResultRefused;
-    if (descriptions == nullptr) return kResultFailed;
+    if (descriptions == nullptr) return kResultNullArgument;
     return DescriptionsRequest(kCommandDescriptionsEx, nullptr, 0, false, descriptions);
 }
 
 int ClientCore::GetTposeDataDescriptions(const char* name, sDataDescriptions** descriptions) {
     if (!IsConnected()) return kResultRefused;
-    if (descriptions == nullptr) return kResultFailed;
+    if (descriptions == nullptr) return kResultNullArgument;
     const char* text = name != nullptr ? name : "";
     return DescriptionsRequest(kCommandTpose, reinterpret_cast<const uint8_t*>(text),
                                static_cast<int32_t>(std::strlen(text)), false, descriptions);
