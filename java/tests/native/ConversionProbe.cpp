@@ -2,8 +2,11 @@
 // binding's converters, and deliveries through its trampolines from native threads.
 #include <jni.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -13,6 +16,7 @@
 #include "JavaClasses.h"
 #include "JniSupport.h"
 #include "Trampolines.h"
+#include "mirav/MiravSDKClient.h"
 
 using namespace mirav::jni;
 
@@ -268,6 +272,130 @@ JNIEXPORT jstring JNICALL Java_com_mirav_sdk_ConversionProbe_fixedText(JNIEnv* e
     std::vector<char> buffer(size);
     env->GetByteArrayRegion(bytes, 0, size, reinterpret_cast<jbyte*>(buffer.data()));
     return NewJavaString(env, buffer.data(), buffer.size());
+}
+
+}  // extern "C"
+
+// A text dump of every value a frame record carries, in the form the Java test builds from the
+// converted objects (FrameDump.java): floats as their bit patterns, so equality is exact.
+namespace {
+
+class Dump {
+public:
+    void I(long long v) { out_ += std::to_string(v) + ' '; }
+    void F(float v) {
+        uint32_t bits = 0;
+        std::memcpy(&bits, &v, sizeof(bits));
+        out_ += 'f' + std::to_string(bits) + ' ';
+    }
+    void S(const std::string& text) { out_ += '"' + text + "\" "; }
+    void Points(const MarkerData* points, int n) {
+        I(n);
+        for (int i = 0; i < n; ++i) {
+            F(points[i][0]);
+            F(points[i][1]);
+            F(points[i][2]);
+        }
+    }
+    void Body(const sRigidBodyData& b) {
+        I(b.id);
+        for (float v : {b.x, b.y, b.z, b.qx, b.qy, b.qz, b.qw}) F(v);
+        I(b.markerCount);
+        const int n = std::clamp(b.markerCount, 0, MAX_MARKERS);
+        Points(b.markers, b.markers != nullptr ? n : 0);
+        const int ids = b.markerIds != nullptr ? n : 0;
+        I(ids);
+        for (int i = 0; i < ids; ++i) I(b.markerIds[i]);
+        const int sizes = b.markerSizes != nullptr ? n : 0;
+        I(sizes);
+        for (int i = 0; i < sizes; ++i) F(b.markerSizes[i]);
+        F(b.meanError);
+        I(b.params);
+    }
+    std::string& Text() { return out_; }
+
+private:
+    std::string out_;
+};
+
+std::string DumpFrame(const sFrameOfMocapData& f) {
+    Dump d;
+    for (long long v :
+         {static_cast<long long>(f.frameNumber), static_cast<long long>(f.markerSetCount),
+          static_cast<long long>(f.rigidBodyCount), static_cast<long long>(f.skeletonCount),
+          static_cast<long long>(f.labeledMarkerCount), static_cast<long long>(f.otherMarkerCount),
+          static_cast<long long>(f.analogDataCount)}) {
+        d.I(v);
+    }
+    d.F(f.latency);
+    d.I(static_cast<int32_t>(f.timecode));
+    d.I(static_cast<int32_t>(f.timecodeSubframe));
+    d.I(f.timeStamp);
+    d.I(f.params);
+    const int sets = std::clamp(f.markerSetCount, 0, MAX_MARKERSETS);
+    d.I(sets);
+    for (int i = 0; i < sets; ++i) {
+        const sMarkerSetData& s = f.mocapData[i];
+        d.S(std::string(s.name, strnlen(s.name, sizeof(s.name))));
+        d.I(s.markerCount);
+        const int n = std::clamp(s.markerCount, 0, MAX_MARKERS);
+        d.Points(s.markers, s.markers != nullptr ? n : 0);
+    }
+    const int bodies = std::clamp(f.rigidBodyCount, 0, MAX_RIGIDBODIES);
+    d.I(bodies);
+    for (int i = 0; i < bodies; ++i) d.Body(f.rigidBodies[i]);
+    const int skeletons = std::clamp(f.skeletonCount, 0, MAX_SKELETONS);
+    d.I(skeletons);
+    for (int i = 0; i < skeletons; ++i) {
+        const sSkeletonData& s = f.skeletons[i];
+        d.I(s.skeletonId);
+        d.I(s.rigidBodyCount);
+        const int bones =
+            s.rigidBodyData != nullptr ? std::clamp(s.rigidBodyCount, 0, MAX_SKELRIGIDBODIES) : 0;
+        d.I(bones);
+        for (int b = 0; b < bones; ++b) d.Body(s.rigidBodyData[b]);
+    }
+    const int others = std::clamp(f.otherMarkerCount, 0, MAX_UNLABELED_MARKERS);
+    d.Points(f.otherMarkers, f.otherMarkers != nullptr ? others : 0);
+    const int labeled = std::clamp(f.labeledMarkerCount, 0, MAX_LABELED_MARKERS);
+    d.I(labeled);
+    for (int i = 0; i < labeled; ++i) {
+        const sMarker& m = f.labeledMarkers[i];
+        d.I(m.id);
+        for (float v : {m.x, m.y, m.z, m.size}) d.F(v);
+    }
+    const int analog = std::clamp(f.analogDataCount, 0, MAX_ANALOG_CHANNELS);
+    d.I(analog);
+    for (int i = 0; i < analog; ++i) d.F(f.analogData[i]);
+    return d.Text();
+}
+
+}  // namespace
+
+extern "C" {
+
+JNIEXPORT jstring JNICALL Java_com_mirav_sdk_ConversionProbe_sampleFrameDump(JNIEnv* env, jclass) {
+    const std::string text = DumpFrame(*SampleFrame());
+    return NewJavaString(env, text.data(), text.size());
+}
+
+// The library's current frame record, dumped from C++ (found as the binding finds it).
+JNIEXPORT jstring JNICALL Java_com_mirav_sdk_ConversionProbe_currentFrameDump(JNIEnv* env, jclass) {
+    MiravSDKClient client;
+    sMarker* markers = nullptr;
+    if (client.GetLastFrameLabeledMarker(&markers) != 0 || markers == nullptr) {
+        return nullptr;
+    }
+    const auto* frame = reinterpret_cast<const sFrameOfMocapData*>(
+        reinterpret_cast<const char*>(markers) - offsetof(sFrameOfMocapData, labeledMarkers));
+    const std::string text = DumpFrame(*frame);
+    return NewJavaString(env, text.data(), text.size());
+}
+
+JNIEXPORT jstring JNICALL Java_com_mirav_sdk_ConversionProbe_unresolvedNames(JNIEnv* env, jclass) {
+    const std::string text =
+        ClassesFromJavaThread(env) != nullptr ? std::string() : UnresolvedNames() + " ";
+    return NewJavaString(env, text.data(), text.size());
 }
 
 }  // extern "C"

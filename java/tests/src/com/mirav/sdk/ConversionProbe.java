@@ -34,4 +34,10 @@ final class ConversionProbe {
     static native void releaseAll();
     static native int bindingCount();
     static native String fixedText(byte[] bytes);
+    /** Every value of the sample frame record, written from C++ as FrameDump writes objects. */
+    static native String sampleFrameDump();
+    /** The same for the library's current frame record (call under the client's polling). */
+    static native String currentFrameDump();
+    /** Names of the binding's classes and methods that did not resolve ("" when all did). */
+    static native String unresolvedNames();
 }

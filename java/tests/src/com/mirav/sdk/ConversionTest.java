@@ -74,6 +74,12 @@ class ConversionTest {
     }
 
     @Test
+    void everyValueOfTheRecordArrivesExactly() {
+        assertEquals("", ConversionProbe.unresolvedNames(), "every class and method resolves");
+        assertEquals(ConversionProbe.sampleFrameDump(), FrameDump.of(ConversionProbe.sampleFrame()));
+    }
+
+    @Test
     void extendDataTakesTheFirstKinematicsBlockOnly() {
         assertNull(ConversionProbe.sampleExtend(0), "no block of type 1");
         assertNull(ConversionProbe.sampleExtend(2), "type-1 block without items");

@@ -83,6 +83,14 @@ class ListenerThreadTest {
             RigidBodyData body = frame.getRigidBodies()[0];
             assertEquals(body.getMarkers().length, body.getFrameMarkerIds().length);
             assertEquals(0.014f, body.getFrameMarkerSizes()[0], 1e-6f);
+
+            // A polled frame against the C++ record it came from, field by field.
+            client.setDataListener(null);
+            long end = System.nanoTime() + TimeUnit.SECONDS.toNanos(5);
+            while (!client.pumpFrame() && System.nanoTime() < end) {
+                Thread.sleep(5);
+            }
+            assertEquals(ConversionProbe.currentFrameDump(), FrameDump.of(client.getLastFrame()));
             assertEquals(0, client.uninitialize());
         }
     }
