@@ -1,6 +1,6 @@
 /* Counts the frames the library delivers to a C data callback for a while: the baseline for the
- * Python frame benchmark. Usage: callback_rate SERVER SECONDS; prints the process CPU time per frame and
- * "callback_frames_per_s R". */
+ * Python frame benchmark. Usage: callback_rate SERVER SECONDS; prints the process CPU time per
+ * frame and "callback_frames_per_s R". */
 #include <mirav/MiravFlatApi.h>
 
 #include <stdatomic.h>

@@ -16,6 +16,7 @@ from .errors import ClientClosedError, FrameTimeout, MiravError, error_for, resu
 from .frame import Names, read_frame
 
 logger = logging.getLogger("mirav")
+logger.addHandler(logging.NullHandler())  # the application decides where messages go
 
 DEFAULT_QUEUE_SIZE = 64
 
@@ -85,6 +86,19 @@ def _on_message(level, text):
         logger.log(_logging_level(level, message), "%s", message)
     except Exception:
         pass
+
+
+# What a failed Initialize means, by result code (%s is the server's address).
+_INITIALIZE_REASONS = {
+    1: "connected to %s, but the data channel could not be opened (in unicast mode port 5231 of "
+    "this machine must be free: is another client already running here?)",
+    4: "the address %r is not usable: give an IPv4 address or a host name that resolves",
+    10: "the server at %s refused this client's version",
+    13: "the client is already connected (to %s or another server)",
+    14: "could not connect to %s",
+    15: "no reply from %s on port 5230 in time: is the server running, and is this the right "
+    "address?",
+}
 
 
 class _Captured:
@@ -283,8 +297,6 @@ class Client:
         self._call("SetMessageCallback", _on_message)
         if verbosity is not None:
             self.set_verbosity(verbosity)
-        self._call("SetDataCallback", _on_data, self._key)
-        self._call("SetForcePlateCallback", _on_force_plates, self._key)
         if server is not None:
             try:
                 self.connect(server)
@@ -298,27 +310,28 @@ class Client:
             raise ClientClosedError("the client is closed")
         return self._handle
 
-    def _reason(self, code, captured):
+    def _reason(self, operation, code, captured, server=None):
         """The readable reason of a failure: the library's own text when it gives one."""
         if self._handle is not None and self._lib.has("GetLastErrorText"):
-            buffer = ctypes.create_string_buffer(512)
-            if self._lib.function("GetLastErrorText")(self._handle, buffer, 512) == 0:
+            buffer = ctypes.create_string_buffer(1024)
+            if self._lib.function("GetLastErrorText")(self._handle, buffer, 1024) == 0:
                 text = buffer.value.decode("utf-8", "replace").strip()
                 if text:
                     return text
-        reason = result_text(code)
-        details = [line for line in captured if line]
+        reason = _INITIALIZE_REASONS.get(code) if operation == "Initialize" else None
+        reason = reason % server if reason else result_text(code)
+        details = [line for line in captured if line and "CSocketFacade::Close" not in line]
         if details:
             reason += " (library: %s)" % "; ".join(details[-3:])
         return reason
 
-    def _call(self, operation, *args):
+    def _call(self, operation, *args, server=None):
         """Calls a flat operation on this client; raises the fitting MiravError when it fails."""
         function = self._lib.function(operation)
         with _Captured() as captured:
             code = function(self._require_handle(), *args)
         if code != 0:
-            raise error_for(operation, code, self._reason(code, captured.lines))
+            raise error_for(operation, code, self._reason(operation, code, captured.lines, server))
         return code
 
     # --- lifecycle --------------------------------------------------------------------------
@@ -328,7 +341,13 @@ class Client:
             raise TypeError("server must be a str, not %s" % type(server).__name__)
         address = ctypes.create_string_buffer(server.encode("utf-8"))
         with self._lock:
-            self._call("Initialize", address)
+            # Uninitialize empties the client's callback contexts, so they are given again
+            # before every Initialize.
+            self._call("SetDataCallback", _on_data, self._key)
+            self._call("SetForcePlateCallback", _on_force_plates, self._key)
+            if self._state_callback is not None:
+                self._call("SetConnectionStateCallback", _on_connection_state, self._key)
+            self._call("Initialize", address, server=server)
             self.server = server
         if self._describe:
             try:
