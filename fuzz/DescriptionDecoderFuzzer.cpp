@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "FuzzDescriptionRelease.h"
 #include "protocol/DescriptionDecoder.h"
+#include "records/DescriptionMemory.h"
 
 namespace {
 
@@ -91,6 +91,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int32_t i = 0; i < set->descriptionCount; ++i) {
         CheckEntry(set->descriptions[i]);
     }
-    mirav::fuzz::ReleaseDescriptions(set);
+    mirav::ReleaseDescriptionSet(set);
     return 0;
 }

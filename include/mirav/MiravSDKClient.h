@@ -1,58 +1,335 @@
-// The client class: connects to a capture server and gives access to its frames.
+/**
+ * @file MiravSDKClient.h
+ * @brief The client class: connects to a capture server and gives access to its frames.
+ *
+ * Results are MiravResult codes returned as @c int. Threads: any thread may call any member,
+ * except that construction, Initialize(), Uninitialize() and destruction of one client must not
+ * overlap. Callbacks run on the library's receive threads; the records they receive are valid only
+ * during the call. The frame store behind the GetLastFrame... members is shared by the whole
+ * process, whichever client they are called on.
+ */
 #ifndef MIRAV_SDK_CLIENT_H
 #define MIRAV_SDK_CLIENT_H
 
 #include "MiravExport.h"
+#include "MiravResult.h"
 #include "MiravTypes.h"
 #include "MiravUtilities.h"
 
 class ClientCore;
 
+/**
+ * @brief One connection to a capture server.
+ *
+ * Calling order: construct, register callbacks (any time), Initialize(), requests and last-frame
+ * queries, Uninitialize(), destroy. Initialize() may be called again after Uninitialize().
+ */
 class MIRAV_API MiravSDKClient {
 public:
+    /**
+     * @brief Creates a client that is not connected. The first client of a process also starts
+     * the socket library.
+     */
     MiravSDKClient();
+    /**
+     * @brief Disconnects (as Uninitialize()) and releases the client. Must not run inside one of
+     * the client's own callbacks.
+     */
     ~MiravSDKClient();
-    // Both objects then share one core; only one of them may be destroyed.
+    /**
+     * @brief Makes this object share the other's connection.
+     *
+     * Both objects then share one implementation; only one of them may be destroyed, and once it
+     * is, the other must not be used. This object's previous connection is not closed.
+     * @param other The client whose connection is shared.
+     * @return This object.
+     */
     MiravSDKClient& operator=(const MiravSDKClient& other);
     MiravSDKClient(const MiravSDKClient&) = delete;
 
+    /**
+     * @brief Connects to the server: opens the command channel, sends the connect request, waits
+     * up to 5 s for the reply, then opens the data channel (multicast group 239.239.239.52 or
+     * unicast port 5231, as the server decides).
+     *
+     * Blocks until the server answers or the wait ends.
+     * @param serverAddress The server's IPv4 address in dotted decimal, or a host name.
+     * @return MiravResult_Ok;
+     *   MiravResult_InvalidArgument without an implementation;
+     *   MiravResult_NotDescribed (4) when the address is null or not usable;
+     *   MiravResult_AlreadyInitialized when the client is already initialised;
+     *   MiravResult_SystemResource when a socket, lock, event or thread could not be created;
+     *   MiravResult_ConnectFailed when the command socket could not be connected;
+     *   MiravResult_OutOfMemory when a channel buffer could not be allocated;
+     *   MiravResult_NoReply when the server did not answer within 5 s;
+     *   MiravResult_NotConnected when the server refused the client's version;
+     *   MiravResult_Failed when no request slot could be made, or in unicast mode when the data
+     *   port 5231 could not be bound (another client or program in the machine holds it).
+     */
     int Initialize(char* serverAddress);
+    /**
+     * @brief Disconnects: stops the data channel, then the command channel, then the keep-alive
+     * thread. Takes about 0.8 s.
+     *
+     * After it returns no callback of this client runs any more. Must not be called from one of
+     * the client's own callbacks.
+     * @return MiravResult_Ok, also when the client was not initialised;
+     *   MiravResult_InvalidArgument without an implementation.
+     */
     int Uninitialize();
+    /**
+     * @brief Fetches the descriptions (retrying until the server answers) and prepares the force
+     * plates they describe, so that the force plate callback receives computed plates.
+     *
+     * Also refreshes the descriptions that the by-name look-ups use. Blocks.
+     * @param timeoutMs Limit in milliseconds; 0 waits without limit, a negative value tries once.
+     * @return MiravResult_Ok;
+     *   MiravResult_InvalidArgument without an implementation;
+     *   MiravResult_NotConnected when the client is not connected;
+     *   MiravResult_Failed when the limit passed or the plates could not be prepared.
+     */
     int WaitForForcePlateInit(int timeoutMs);
 
+    /**
+     * @brief Asks the server for its identity (host name, address, application and versions).
+     *
+     * Does not check the connection: before Initialize() the command channel is closed and the
+     * request fails with MiravResult_Failed. Blocks up to 5 s.
+     * @param description The caller's record, filled on success.
+     * @return MiravResult_Ok;
+     *   MiravResult_InvalidArgument without an implementation or with a null record;
+     *   MiravResult_Failed when the request failed (no connection, or no reply within 5 s).
+     */
     int GetServerDescription(sServerDescription* description);
+    /**
+     * @brief Asks the server for the data descriptions (names of marker sets, rigid bodies,
+     * skeletons and force plates) and keeps a copy for the by-name look-ups.
+     *
+     * Blocks up to 5 s. Call it once after Initialize() before using any look-up by name.
+     * @param descriptions Receives a new description set; release it with FreeDataDescriptions().
+     * @return MiravResult_Ok;
+     *   MiravResult_InvalidArgument without an implementation or with a null @p descriptions;
+     *   MiravResult_NotConnected when the client is not connected;
+     *   MiravResult_Failed when the request failed or no reply came within 5 s.
+     */
     int GetDataDescriptions(sDataDescriptions** descriptions);
+    /**
+     * @brief As GetDataDescriptions() with the extended request; the copy used by the look-ups is
+     * left as it is.
+     * @param descriptions Receives a new description set; release it with FreeDataDescriptions().
+     * @return As GetDataDescriptions().
+     */
     int GetDataDescriptionsEx(sDataDescriptions** descriptions);
+    /**
+     * @brief Asks the server for the T-pose descriptions of one skeleton; the copy used by the
+     * look-ups is left as it is.
+     * @param name The skeleton name (null is sent as an empty name).
+     * @param descriptions Receives a new description set; release it with FreeDataDescriptions().
+     * @return As GetDataDescriptions().
+     */
     int GetTposeDataDescriptions(char* name, sDataDescriptions** descriptions);
+    /**
+     * @brief Releases a description set that this library returned, with everything it points to.
+     * @param descriptions The set; it must not be used afterwards.
+     * @return MiravResult_Ok; MiravResult_InvalidArgument when @p descriptions is null.
+     */
     int FreeDataDescriptions(sDataDescriptions* descriptions);
 
+    /**
+     * @brief Registers the function called with every frame received.
+     *
+     * The function is process-wide (one for all clients, the last registration wins); the user
+     * data is kept per client. It runs on the data channel's receive thread; the frame is valid
+     * only during the call (copy it with Solvanta_CopyFrame() to keep it). Null switches it off.
+     * @param callback The function, or null.
+     * @param userData Passed back to the function unchanged.
+     * @return MiravResult_Ok; MiravResult_InvalidArgument without an implementation.
+     */
     int SetDataCallback(MiravDataCallback callback, void* userData);
+    /**
+     * @brief Registers the function called with the computed force plates of a frame (after
+     * WaitForForcePlateInit()). Runs before the data callback of the same frame; otherwise as
+     * SetDataCallback().
+     * @param callback The function, or null.
+     * @param userData Passed back to the function unchanged.
+     * @return MiravResult_Ok; MiravResult_InvalidArgument without an implementation.
+     */
     int SetForcePlateCallback(MiravForcePlateCallback callback, void* userData);
+    /**
+     * @brief Registers the function called with every notification from the server; as
+     * SetDataCallback().
+     * @param callback The function, or null.
+     * @param userData Passed back to the function unchanged.
+     * @return MiravResult_Ok; MiravResult_InvalidArgument without an implementation.
+     */
     int SetNotifyMsgCallback(MiravNotifyMsgCallback callback, void* userData);
+    /**
+     * @brief Registers the function called with every analog channel message; as
+     * SetDataCallback().
+     * @param callback The function, or null.
+     * @param userData Passed back to the function unchanged.
+     * @return MiravResult_Ok; MiravResult_InvalidArgument without an implementation.
+     */
     int SetAnalogChCallback(MiravAnalogChCallback callback, void* userData);
+    /**
+     * @brief Registers the process-wide function that receives every diagnostic line (the library
+     * never prints by itself).
+     *
+     * It runs on whichever thread reports, with the line's level and text; the text is valid only
+     * during the call. Null switches it off.
+     * @param callback The function, or null.
+     * @return MiravResult_Ok; MiravResult_InvalidArgument without an implementation.
+     */
     int SetMessageCallback(MiravMessageCallback callback);
+    /**
+     * @brief Sets the process-wide diagnostic level: 0 silences everything, 1 keeps short status
+     * lines, 3 and above adds operating-system error numbers and connect failures. Default 4.
+     * @param level The highest level delivered to the message callback.
+     */
     void SetVerbosityLevel(int level);
 
+    /**
+     * @brief Takes the oldest pending frame (at most 32 wait; the oldest is dropped beyond that)
+     * and makes it the process-wide current frame.
+     *
+     * With no frame pending the current frame is returned again. Its contents stay valid until
+     * the next call in the process, on any thread and through any client, that takes a frame.
+     * @return The current frame record; null when no frame was ever taken (or without an
+     *   implementation).
+     */
     sFrameOfMocapData* GetLastFrameOfMocapData();
+    /**
+     * @brief Finds a marker of the current frame by marker set and marker name.
+     *
+     * Needs the descriptions (GetDataDescriptions()) and a taken frame (GetLastFrameOfMocapData()).
+     * @param markerSetName Marker set name (exact, case-sensitive).
+     * @param markerName Marker name inside the set.
+     * @param point Receives a pointer to the marker's x, y, z inside the current frame.
+     * @return MiravResult_Ok; MiravResult_InvalidArgument without an implementation;
+     *   MiravResult_NotInFrame for every other failure (null argument, name not described, set
+     *   or marker absent from the current frame).
+     */
     int GetLastFrameMarkerByName(const char* markerSetName, const char* markerName, float** point);
+    /**
+     * @brief Finds a rigid body of the current frame by name.
+     * @param name Rigid body name (exact, case-sensitive).
+     * @param rigidBody Receives a pointer to the rigid body inside the current frame.
+     * @return MiravResult_Ok; MiravResult_InvalidArgument without an implementation;
+     *   MiravResult_NotDescribed when no cached description carries the name;
+     *   MiravResult_NotInFrame for a null argument or when the body is absent from the frame.
+     */
     int GetLastFrameRigidBodyByName(const char* name, sRigidBodyData** rigidBody);
+    /**
+     * @brief Finds a bone of a skeleton of the current frame by skeleton and bone name.
+     * @param skeletonName Skeleton name.
+     * @param boneName Bone name inside that skeleton.
+     * @param bone Receives a pointer to the bone inside the current frame.
+     * @return As GetLastFrameRigidBodyByName().
+     */
     int GetLastFrameSkeletonByName(const char* skeletonName, const char* boneName,
                                    sRigidBodyData** bone);
+    /**
+     * @brief Reads an analog value of the current frame by force plate channel name.
+     *
+     * The channel's position in its plate description selects the value in the frame's
+     * @c analogData.
+     * @param channelName Channel name.
+     * @param value Receives the value.
+     * @return As GetLastFrameRigidBodyByName().
+     */
     int GetLastFrameAnalogdata(const char* channelName, float* value);
+    /**
+     * @brief Reads one count or field of the current frame.
+     * @param type 1 frame number, 2 marker sets, 3 rigid bodies, 4 skeletons, 5 labelled markers,
+     *   6 unlabelled markers, 7 analog values, 8 @c params (sign-extended).
+     * @return The value; -1 for any other type; 2 without an implementation.
+     */
     int GetLastFrameDataByType(int type);
+    /**
+     * @brief Copies the extended data of the current frame into the caller's record.
+     * @param extendData The caller's record (about 880 KB).
+     * @return MiravResult_Ok; MiravResult_InvalidArgument without an implementation.
+     */
     int GetLastFrameExtendData(sFrameExtendData& extendData);
+    /**
+     * @brief Gives the labelled markers of the current frame (count: GetLastFrameDataByType(5)).
+     * @param markers Receives a pointer to the array inside the current frame.
+     * @return MiravResult_Ok; MiravResult_InvalidArgument without an implementation;
+     *   MiravResult_NotDescribed (4) when @p markers is null.
+     */
     int GetLastFrameLabeledMarker(sMarker** markers);
+    /**
+     * @brief Latency of the current frame, passed through as the server reports it (see
+     * docs/units-axes-flags.md).
+     * @return The latency; 2.0 without an implementation.
+     */
     float GetLastFrameLatency();
+    /**
+     * @brief Timecode sub-frame of the current frame.
+     * @return The sub-frame; 2 without an implementation.
+     */
     uint32_t GetLastFrameSubframe();
+    /**
+     * @brief Time stamp of the current frame, passed through as the server sends it (see
+     * docs/units-axes-flags.md).
+     * @return The time stamp; 2 without an implementation.
+     */
     int64_t GetLastFrameTimeStamp();
+    /**
+     * @brief Packed timecode of the current frame (decode with DecodeTimecode()).
+     * @return The timecode; 2 without an implementation.
+     */
     uint32_t GetLastFrameTimecode();
+    /**
+     * @brief Gives one unlabelled marker of the current frame.
+     * @param index Position, 0 to GetLastFrameDataByType(6) - 1.
+     * @param point Receives a pointer to its x, y, z inside the current frame.
+     * @return MiravResult_Ok; MiravResult_InvalidArgument without an implementation;
+     *   MiravResult_NotDescribed (4) for a null @p point or an index out of range.
+     */
     int GetLastFrameUndefined(int index, float** point);
 
+    /**
+     * @brief Deep copy of a frame (as Solvanta_CopyFrame()); release the copy with
+     * MiravFreeFrame().
+     * @param source The frame to copy.
+     * @param destination The caller's record receiving the copy.
+     * @return MiravResult_Ok; MiravResult_InvalidArgument when either pointer is null.
+     */
     int MiravCopyFrame(const sFrameOfMocapData* source, sFrameOfMocapData* destination);
+    /**
+     * @brief Releases the arrays of a copied frame and zeroes it (as Solvanta_FreeFrame()).
+     * @param frame The frame.
+     * @return MiravResult_Ok; MiravResult_InvalidArgument when @p frame is null.
+     */
     int MiravFreeFrame(sFrameOfMocapData* frame);
+    /**
+     * @brief Writes the library's four version bytes (major, minor, patch, build).
+     * @param version At least 4 bytes.
+     */
     void MiravSDKVersion(unsigned char* version);
+    /**
+     * @brief Splits a packed timecode (as Solvanta_DecodeTimecode()).
+     * @param timecode Packed timecode: hours in bits 31-24, minutes 23-16, seconds 15-8, frames
+     *   7-0.
+     * @param subframe Sub-frame.
+     * @param hour Receives the hours.
+     * @param minute Receives the minutes.
+     * @param second Receives the seconds.
+     * @param frame Receives the frames.
+     * @param subframeOut Receives the sub-frame.
+     * @return true; false when any output pointer is null.
+     */
     bool DecodeTimecode(uint32_t timecode, uint32_t subframe, int* hour, int* minute, int* second,
                         int* frame, int* subframeOut);
+    /**
+     * @brief Formats a timecode as "hh:mm:ss:ff.s" (as Solvanta_TimecodeStringify()).
+     * @param timecode Packed timecode.
+     * @param subframe Sub-frame.
+     * @param buffer Receives the text, always terminated.
+     * @param bufferSize Size of @p buffer in bytes.
+     * @return true; false when @p buffer is null or @p bufferSize is below 1.
+     */
     bool TimecodeStringify(uint32_t timecode, uint32_t subframe, char* buffer, int bufferSize);
 
 private:

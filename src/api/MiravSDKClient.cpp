@@ -10,6 +10,9 @@
 namespace {
 
 constexpr int kNoCore = 2;
+// A required out pointer that is null: the same code as a missing core, before anything else is
+// checked or sent.
+constexpr int kNullArgument = 2;
 constexpr int kNotConnected = 10;
 constexpr uint16_t kCommandPort = 5230;
 constexpr uint16_t kDataPort = 5231;
@@ -55,23 +58,27 @@ int MiravSDKClient::WaitForForcePlateInit(int timeoutMs) {
 
 int MiravSDKClient::GetServerDescription(sServerDescription* description) {
     if (!core_) return kNoCore;
+    if (description == nullptr) return kNullArgument;
     return mirav::CallGuarded(1, [&] { return core_->GetServerDescription(description); });
 }
 
 int MiravSDKClient::GetDataDescriptions(sDataDescriptions** descriptions) {
     if (!core_) return kNoCore;
+    if (descriptions == nullptr) return kNullArgument;
     if (!core_->IsConnected()) return kNotConnected;
     return mirav::CallGuarded(1, [&] { return core_->GetDataDescriptions(descriptions); });
 }
 
 int MiravSDKClient::GetDataDescriptionsEx(sDataDescriptions** descriptions) {
     if (!core_) return kNoCore;
+    if (descriptions == nullptr) return kNullArgument;
     if (!core_->IsConnected()) return kNotConnected;
     return mirav::CallGuarded(1, [&] { return core_->GetDataDescriptionsEx(descriptions); });
 }
 
 int MiravSDKClient::GetTposeDataDescriptions(char* name, sDataDescriptions** descriptions) {
     if (!core_) return kNoCore;
+    if (descriptions == nullptr) return kNullArgument;
     if (!core_->IsConnected()) return kNotConnected;
     return mirav::CallGuarded(1,
                               [&] { return core_->GetTposeDataDescriptions(name, descriptions); });

@@ -33,6 +33,7 @@ constexpr int kRefreshPeriodMs = 300;
 // Result codes of the channel and request operations.
 constexpr int kResultOk = 0;
 constexpr int kResultFailed = 1;
+constexpr int kResultNullArgument = 2;
 constexpr int kResultUnusableAddress = 4;
 constexpr int kResultNoBuffer = 6;
 constexpr int kResultNotCreated = 7;

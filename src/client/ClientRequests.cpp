@@ -5,8 +5,8 @@
 
 #include "client/ClientCore.h"
 #include "client/ForcePlates.h"
-#include "mirav/MiravUtilities.h"
 #include "protocol/DescriptionDecoder.h"
+#include "records/DescriptionMemory.h"
 #include "store/GlobalObject.h"
 
 using namespace mirav;
@@ -25,7 +25,8 @@ struct ReplyHolder {
 
 int ClientCore::GetServerDescription(sServerDescription* description) {
     ReplyHolder holder;
-    if (holder.reply == nullptr || description == nullptr) return kResultFailed;
+    if (description == nullptr) return kResultNullArgument;
+    if (holder.reply == nullptr) return kResultFailed;
     if (command_.SendRequest(kCommandServerDescription, nullptr, 0, holder.reply, kRequestWaitMs) !=
         kResultOk) {
         return kResultFailed;
@@ -51,19 +52,19 @@ int ClientCore::DescriptionsRequest(uint8_t code, const uint8_t* body, int32_t l
 
 int ClientCore::GetDataDescriptions(sDataDescriptions** descriptions) {
     if (!IsConnected()) return kResultRefused;
-    if (descriptions == nullptr) return kResultFailed;
+    if (descriptions == nullptr) return kResultNullArgument;
     return DescriptionsRequest(kCommandDescriptions, nullptr, 0, true, descriptions);
 }
 
 int ClientCore::GetDataDescriptionsEx(sDataDescriptions** descriptions) {
     if (!IsConnected()) return kResultRefused;
-    if (descriptions == nullptr) return kResultFailed;
+    if (descriptions == nullptr) return kResultNullArgument;
     return DescriptionsRequest(kCommandDescriptionsEx, nullptr, 0, false, descriptions);
 }
 
 int ClientCore::GetTposeDataDescriptions(const char* name, sDataDescriptions** descriptions) {
     if (!IsConnected()) return kResultRefused;
-    if (descriptions == nullptr) return kResultFailed;
+    if (descriptions == nullptr) return kResultNullArgument;
     const char* text = name != nullptr ? name : "";
     return DescriptionsRequest(kCommandTpose, reinterpret_cast<const uint8_t*>(text),
                                static_cast<int32_t>(std::strlen(text)), false, descriptions);
@@ -85,6 +86,6 @@ int ClientCore::WaitForForcePlateInit(int timeoutMs) {
         if ((timeoutMs != 0 && elapsed > timeoutMs) || !command_.IsOpen()) return kResultFailed;
     }
     const int result = ForcePlates::Instance().Prepare(descriptions);
-    if (descriptions != nullptr) Solvanta_FreeDescriptions(descriptions);
+    if (descriptions != nullptr) mirav::ReleaseDescriptionSet(descriptions);
     return result;
 }

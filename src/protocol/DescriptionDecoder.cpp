@@ -18,8 +18,9 @@
 #include <cstring>
 #include <new>
 
-#include "api/RecordMemory.h"
 #include "protocol/ByteReader.h"
+#include "records/DescriptionMemory.h"
+#include "records/RecordMemory.h"
 
 namespace mirav {
 namespace {
@@ -40,16 +41,6 @@ T* NewZeroedRecord() {
 }
 
 void Terminate(char* name) { name[kNameSize - 1] = '\0'; }
-
-void ReleaseMarkerSet(sMarkerSetDescription* set) {
-    if (set->markerNames != nullptr) {
-        for (int32_t i = 0; i < set->markerCount; ++i) {
-            DeleteArray(set->markerNames[i]);
-        }
-        DeleteArray(set->markerNames);
-    }
-    DeleteRecord(set);
-}
 
 // Each reader below returns the new record, or null when the entry does not fit (nothing is
 // left allocated then).
@@ -79,7 +70,7 @@ sMarkerSetDescription* ReadMarkerSet(ByteReader& r) {
             Terminate(set->markerNames[i]);
         }
     } catch (...) {
-        ReleaseMarkerSet(set);
+        ReleaseMarkerSetDescription(set);
         throw;
     }
     return set;

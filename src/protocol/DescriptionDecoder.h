@@ -9,7 +9,7 @@
 namespace mirav {
 
 // Decodes data[0, length) into a newly allocated description set stored through *descriptions,
-// released with Solvanta_FreeDescriptions. Reads nothing outside data[0, length): the caller
+// released with ReleaseDescriptionSet. Reads nothing outside data[0, length): the caller
 // passes the bytes actually received, at most the reply record's body area. Returns 0
 // (*consumed = bytes used) or 1 when the set itself could not be allocated. consumed may be null.
 // Counts the set cannot hold, negative counts and entries cut off by the end of the data

@@ -4,9 +4,9 @@
 
 #include <new>
 
-#include "api/RecordMemory.h"
 #include "protocol/ByteReader.h"
 #include "protocol/FrameExtension.h"
+#include "records/RecordMemory.h"
 
 namespace mirav {
 namespace {

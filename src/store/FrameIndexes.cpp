@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "store/FrameRecordCopy.h"
+#include "records/FrameCounts.h"
 
 namespace mirav {
 

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "mirav/MiravUtilities.h"
 #include "protocol/FrameDecoder.h"
+#include "records/DescriptionMemory.h"
+#include "records/FrameMemory.h"
 #include "store/DescriptionIndexes.h"
 #include "store/FrameIndexes.h"
-#include "store/FrameRecordCopy.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ FrameStore::~FrameStore() {
     pending_.clear();
     // An emptied record has zero counts and null pointers, so nothing is released twice.
     ReleaseCurrentFrame();
-    if (descriptions_ != nullptr) Solvanta_FreeDescriptions(descriptions_);
+    if (descriptions_ != nullptr) mirav::ReleaseDescriptionSet(descriptions_);
     descriptions_ = nullptr;
     frameLock_.Dispose();
     descriptionLock_.Dispose();

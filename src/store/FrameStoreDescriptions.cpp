@@ -4,8 +4,8 @@
 #include <memory>
 #include <utility>
 
-#include "mirav/MiravUtilities.h"
 #include "protocol/DescriptionDecoder.h"
+#include "records/DescriptionMemory.h"
 #include "store/DescriptionIndexes.h"
 #include "store/FrameStore.h"
 
@@ -13,7 +13,7 @@ namespace {
 
 struct DescriptionsDeleter {
     void operator()(sDataDescriptions* descriptions) const {
-        Solvanta_FreeDescriptions(descriptions);
+        mirav::ReleaseDescriptionSet(descriptions);
     }
 };
 using DescriptionsHolder = std::unique_ptr<sDataDescriptions, DescriptionsDeleter>;

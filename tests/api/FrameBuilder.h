@@ -5,8 +5,8 @@
 #include <cstring>
 #include <memory>
 
-#include "api/RecordMemory.h"
 #include "mirav/MiravTypes.h"
+#include "records/RecordMemory.h"
 
 namespace mirav::test {
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "api/RecordMemory.h"
 #include "protocol/FrameDecoder.h"
+#include "records/RecordMemory.h"
 
 namespace storetest {
 namespace {

@@ -1,7 +1,7 @@
 // The one allocator pair for every heap part of a public record. Decoders, the store and the
 // record utilities all allocate and release through it, so any of them can free what another made.
-#ifndef MIRAV_API_RECORD_MEMORY_H
-#define MIRAV_API_RECORD_MEMORY_H
+#ifndef MIRAV_RECORDS_RECORD_MEMORY_H
+#define MIRAV_RECORDS_RECORD_MEMORY_H
 
 #include <cstddef>
 
