@@ -26,6 +26,7 @@ from .errors import (
     MiravError,
     NotConnectedError,
     RequestTimeout,
+    Result,
     UnsupportedOperation,
 )
 from .frame import ExtendedBlock, ForcePlateResults, Frame, LabeledMarkers, RigidBodies, RigidBody

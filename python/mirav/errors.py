@@ -1,5 +1,25 @@
 """Exceptions of the mirav package. Library failures carry the result code and a readable reason."""
 
+import enum
+
+
+class Result(enum.IntEnum):
+    """The library's result codes, named as in its MiravResult enumeration."""
+
+    Ok = 0
+    Failed = 1
+    InvalidArgument = 2
+    NotDescribed = 4
+    OutOfMemory = 6
+    SystemResource = 7
+    NotInFrame = 8
+    WaitTimedOut = 9
+    NotConnected = 10
+    AlreadyInitialized = 13
+    ConnectFailed = 14
+    NoReply = 15
+
+
 # Readable meaning of each result code of the library.
 RESULT_TEXT = {
     0: "success",
@@ -26,9 +46,12 @@ class MiravError(Exception):
 
     def __init__(self, operation, code, reason=None):
         self.operation = operation
+        # The named code where the library names it, else the plain number.
+        self.result = Result(code) if code in Result._value2member_map_ else code
         self.code = code
         self.reason = reason or result_text(code)
-        super().__init__("%s failed with result %d: %s" % (operation, code, self.reason))
+        name = " (%s)" % self.result.name if isinstance(self.result, Result) else ""
+        super().__init__("%s failed with result %d%s: %s" % (operation, code, name, self.reason))
 
 
 class ConnectError(MiravError):

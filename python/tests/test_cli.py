@@ -48,7 +48,7 @@ def test_info_describe_and_stream(sim):
 @pytest.mark.parametrize(
     "arguments, code, text",
     [
-        (["info", "300.1.2.3"], 1, "mirav info: Initialize failed with result 4"),
+        (["info", "300.1.2.3"], 1, "mirav info: Initialize failed with result 4 (NotDescribed)"),
         (["stream"], 2, "usage"),
         (["nonsense", "127.0.0.1"], 2, "invalid choice"),
     ],
@@ -64,3 +64,19 @@ def test_stream_without_frames_and_unknown_body(start_sim):
     assert result.returncode == 1 and "but no frames arrived" in result.stderr
     result = run("stream", "127.0.0.1", "--rigid-body", "Nope")
     assert result.returncode == 1 and "describes no rigid body 'Nope'" in result.stderr
+
+
+EXAMPLES = os.path.join(PACKAGE_ROOT, "..", "examples", "python")
+
+
+@pytest.mark.parametrize(
+    "example, text",
+    [("stream_frames.py", "RigidBody1 at"), ("polling.py", "Walker: Hips 0.95"),
+     ("async_frames.py", "vertical forces")],
+)
+def test_examples_run(sim, example, text):
+    environment = dict(os.environ, PYTHONPATH=PACKAGE_ROOT)
+    result = subprocess.run([sys.executable, os.path.join(EXAMPLES, example), "127.0.0.1", "1"],
+                            capture_output=True, text=True, timeout=60, env=environment)
+    assert result.returncode == 0, result.stderr
+    assert text in result.stdout

@@ -55,7 +55,8 @@ def test_no_server_is_a_time_out_with_a_hint():
     with pytest.raises(mirav.ConnectError) as failure:
         mirav.Client("127.0.0.1")
     assert failure.value.code == 15 and "no reply from 127.0.0.1" in failure.value.reason
-    assert "Initialize failed with result 15" in str(failure.value)
+    assert "Initialize failed with result 15 (NoReply)" in str(failure.value)
+    assert failure.value.result is mirav.Result.NoReply
 
 
 def test_requests_before_connecting_and_after_disconnecting(sim):
