@@ -11,6 +11,8 @@ packages=(
   binutils                            # nm, for the exported-symbol check
   ccache                              # compiler cache for rebuilds
   doxygen                             # reference documentation and its completeness check
+  # Python package mirav: numpy and pytest for its tests, pip and venv for installing it
+  python3 python3-numpy python3-pytest python3-pip python3-venv
 )
 
 missing=()

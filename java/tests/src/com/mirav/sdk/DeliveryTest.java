@@ -28,7 +28,7 @@ class DeliveryTest {
     }
 
     @Test
-    void dataListenerGetsFramesWithAndWithoutUserObject() {
+    void dataListenerGetsFramesWithAndWithoutUserObject() throws Exception {
         List<Object[]> calls = new CopyOnWriteArrayList<>();
         DataListener listener = (frame, user) -> calls.add(new Object[] {frame, user, Thread.currentThread()});
         Object user = new Object();
@@ -52,6 +52,8 @@ class DeliveryTest {
         assertTrue(first.isDaemon(), "attached as a daemon thread");
         assertSame(first, calls.get(1)[2], "one attach per native thread, not per delivery");
         assertTrue(calls.get(2)[2] != first, "another native thread is another Java thread");
+        first.join(5000);
+        assertTrue(!first.isAlive(), "detached when the native thread ended");
     }
 
     @Test
