@@ -20,6 +20,7 @@ using Clock = std::chrono::steady_clock;
 struct Attempt {
     MiravSDKClient* client = nullptr;
     bool flat = false;
+    std::atomic<bool> armed{false};  // set once Initialize has returned
     std::atomic<int> frames{0};
     std::atomic<int> uninitializeResult{-1};
     std::atomic<int> destroyResult{-1};
@@ -38,7 +39,8 @@ void OnMessage(int level, char* message) {
 
 void OnFrame(sFrameOfMocapData*, void* context) {
     auto* attempt = static_cast<Attempt*>(context);
-    if (attempt->frames.fetch_add(1) != 0) return;
+    // Frames may arrive while Initialize still runs; the attempt is made on an initialised client.
+    if (!attempt->armed.load() || attempt->frames.fetch_add(1) != 0) return;
     const auto start = Clock::now();
     if (attempt->flat) {
         attempt->uninitializeResult = Uninitialize(attempt->client);
@@ -78,6 +80,7 @@ TEST(CallbackTeardown, UninitializeAndDestroyFromACallbackAnswerOneAtOnce) {
         SetMessageCallback(attempt.client, &OnMessage);
         SetDataCallback(attempt.client, &OnFrame, &attempt);
         ASSERT_EQ(Initialize(attempt.client, gLoopback), 0);
+        attempt.armed = true;
 
         ASSERT_TRUE(WaitFor(attempt.frames, 3)) << "frames keep coming after the refusal";
         EXPECT_EQ(attempt.uninitializeResult.load(), 1);

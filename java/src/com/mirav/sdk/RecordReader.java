@@ -324,8 +324,16 @@ final class RecordReader {
         return points;
     }
 
+    // Zero-length arrays cannot change, so every empty list shares one.
+    private static final int[] NO_INTS = new int[0];
+    private static final float[] NO_FLOATS = new float[0];
+
     private static int[] ints(ByteBuffer in) {
-        int[] values = new int[in.getInt()];
+        int n = in.getInt();
+        if (n == 0) {
+            return NO_INTS;
+        }
+        int[] values = new int[n];
         for (int i = 0; i < values.length; i++) {
             values[i] = in.getInt();
         }
@@ -333,7 +341,11 @@ final class RecordReader {
     }
 
     private static float[] floats(ByteBuffer in) {
-        float[] values = new float[in.getInt()];
+        int n = in.getInt();
+        if (n == 0) {
+            return NO_FLOATS;
+        }
+        float[] values = new float[n];
         for (int i = 0; i < values.length; i++) {
             values[i] = in.getFloat();
         }
