@@ -10,6 +10,7 @@ packages=(
   iproute2 util-linux                 # private network namespaces for multicast tests
   binutils                            # nm, for the exported-symbol check
   ccache                              # compiler cache for rebuilds
+  pkgconf                             # the install test builds a pkg-config consumer
   doxygen                             # reference documentation and its completeness check
 )
 

@@ -1,5 +1,6 @@
 #include "Json.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -75,12 +76,29 @@ JsonWriter& JsonWriter::String(const std::string& value) {
     return *this;
 }
 
+namespace {
+
+// Shortest text that reads back as the same value; to_chars never writes "inf" or "nan" here.
+template <class T>
+void AppendShortest(std::string& out, T value) {
+    char text[64];
+    const std::to_chars_result written = std::to_chars(text, text + sizeof(text), value);
+    out.append(text, written.ptr);
+}
+
+}  // namespace
+
+JsonWriter& JsonWriter::Float(float value) {
+    if (!std::isfinite(value)) return Null();
+    BeforeValue();
+    AppendShortest(out_, value);
+    return *this;
+}
+
 JsonWriter& JsonWriter::Float(double value) {
     if (!std::isfinite(value)) return Null();
     BeforeValue();
-    char text[32];
-    std::snprintf(text, sizeof(text), "%.9g", value);
-    out_ += text;
+    AppendShortest(out_, value);
     return *this;
 }
 
