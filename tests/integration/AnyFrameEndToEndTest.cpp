@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "ForcePlateSim.h"
 #include "Server.h"
 #include "gtest/gtest.h"
 #include "mirav/Mirav.h"
@@ -65,6 +66,7 @@ void OnFrame(sFrameOfMocapData* frame, void* context) {
 
 TEST(AnyFrameLookupsEndToEnd, CallbackCopyAndPolledFrameFindByNameAndIdsHaveNames) {
     mirav::sim::Server server;
+    server.SceneModel().SetForcePlates(mirav::sim::DemoForcePlates());  // two plates, one device
     ASSERT_TRUE(server.Start()) << server.Error();
     server.StartStreaming(100);
     CallbackFindings findings;

@@ -78,11 +78,13 @@ JsonWriter& JsonWriter::String(const std::string& value) {
 
 namespace {
 
-// Shortest text that reads back as the same value; to_chars never writes "inf" or "nan" here.
+// Fewest significant digits that read back as the same value, in the style of %g (0.0002, not
+// 2e-04; 1e+20 for large values). Only finite values come here.
 template <class T>
 void AppendShortest(std::string& out, T value) {
     char text[64];
-    const std::to_chars_result written = std::to_chars(text, text + sizeof(text), value);
+    const std::to_chars_result written =
+        std::to_chars(text, text + sizeof(text), value, std::chars_format::general);
     out.append(text, written.ptr);
 }
 
