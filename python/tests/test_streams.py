@@ -1,0 +1,141 @@
+"""Frame queues: bounded and dropping the oldest, newest only, time-outs, closing, asyncio."""
+
+import asyncio
+import threading
+import time
+
+import pytest
+
+import mirav
+
+
+@pytest.fixture
+def fast_sim(start_sim):
+    return start_sim("--rate", "500", "--duration", "120")
+
+
+def drain(stream):
+    """The frames queued now, without waiting."""
+    frames = []
+    while stream._queue:
+        frames.append(next(stream))
+    return frames
+
+
+def test_slow_consumer_loses_the_oldest_frames_and_they_are_counted(fast_sim):
+    with mirav.Client("127.0.0.1") as client:
+        stream = client.frames(timeout=5.0, queue_size=8)
+        other = client.frames(timeout=5.0)  # a second consumer sees every frame on its own
+        first = next(stream)
+        time.sleep(0.6)  # about 300 frames arrive meanwhile
+        latest = client.latest_frame().number
+        kept = drain(stream)
+        assert len(kept) == 8
+        numbers = [f.number for f in kept]
+        assert numbers == list(range(numbers[0], numbers[0] + 8))
+        assert latest - 8 < numbers[-1] <= latest  # the newest were kept, the receive went on
+        assert stream.dropped >= numbers[0] - first.number - 1 > 100
+        assert next(stream).number > numbers[-1]  # and the stream goes on
+
+        seen = [f.number for f in drain(other)]
+        assert seen[:5] == list(range(seen[0], seen[0] + 5)) and other.dropped > 0
+        stream.close()
+        other.close()
+        assert client._subscribers == ()
+
+
+def test_newest_only_gives_the_newest_frame(fast_sim):
+    with mirav.Client("127.0.0.1") as client:
+        stream = client.frames(timeout=5.0, newest_only=True)
+        next(stream)
+        time.sleep(0.3)
+        frame = next(stream)
+        assert abs(frame.number - client.latest_frame().number) <= 1
+        assert stream.dropped > 50
+
+
+def test_time_out_when_no_frame_comes(start_sim):
+    start_sim("--rate", "0", "--duration", "60")  # answers requests, sends no frames
+    with mirav.Client("127.0.0.1") as client:
+        assert client.latest_frame() is None
+        started = time.monotonic()
+        with pytest.raises(mirav.FrameTimeout):
+            next(client.frames(timeout=0.3))
+        assert 0.3 <= time.monotonic() - started < 3
+
+        async def wait_once():
+            async for _ in client.aframes(timeout=0.3):
+                pass
+
+        started = time.monotonic()
+        with pytest.raises(mirav.FrameTimeout):
+            asyncio.run(wait_once())
+        assert 0.3 <= time.monotonic() - started < 3
+
+
+def test_closing_ends_iteration_in_other_threads(sim):
+    client = mirav.Client("127.0.0.1")
+    results = {}
+
+    def consume(name, stream):
+        count = 0
+        for _ in stream:
+            count += 1
+        results[name] = count
+
+    own = client.frames()
+    threads = [
+        threading.Thread(target=consume, args=("own", own)),
+        threading.Thread(target=consume, args=("client", client.frames())),
+    ]
+    for thread in threads:
+        thread.start()
+    time.sleep(0.4)
+    own.close()  # ends its own iteration only
+    threads[0].join(2)
+    assert not threads[0].is_alive() and results["own"] > 0
+    assert threads[1].is_alive()
+    client.close()  # ends every stream of the client
+    threads[1].join(2)
+    assert not threads[1].is_alive() and results["client"] > 0
+    with pytest.raises(StopIteration):
+        next(own)
+
+
+def test_asyncio_streams(fast_sim):
+    with mirav.Client("127.0.0.1") as client:
+
+        async def collect(count, **options):
+            numbers = []
+            async with client.aframes(timeout=5.0, **options) as stream:
+                async for frame in stream:
+                    numbers.append(frame.number)
+                    if len(numbers) == count:
+                        return numbers, stream.dropped
+
+        async def both():
+            return await asyncio.gather(collect(50), collect(50))
+
+        (first, dropped_a), (second, dropped_b) = asyncio.run(both())
+        assert first == list(range(first[0], first[0] + 50)) and dropped_a == 0
+        assert abs(first[0] - second[0]) <= 1 and dropped_b == 0
+
+        async def slow():
+            async with client.aframes(timeout=5.0, queue_size=4) as stream:
+                await stream.__anext__()
+                await asyncio.sleep(0.3)
+                numbers = [(await stream.__anext__()).number for _ in range(4)]
+                return numbers, stream.dropped
+
+        numbers, dropped = asyncio.run(slow())
+        assert numbers == list(range(numbers[0], numbers[0] + 4)) and dropped > 50
+
+        async def ended_by_close():
+            stream = client.aframes()
+            await stream.__anext__()
+            threading.Timer(0.2, client.close).start()
+            async for _ in stream:
+                pass
+            return True
+
+        assert asyncio.run(asyncio.wait_for(ended_by_close(), 5))
