@@ -219,6 +219,20 @@ class DataDescriptions(ctypes.Structure):
     ]
 
 
+class FrameHostTiming(ctypes.Structure):
+    """Host timing of a frame; the caller sets size, the library fills what it covers."""
+
+    _fields_ = [
+        ("size", ctypes.c_uint32),
+        ("pad0", ctypes.c_uint32),
+        ("captureTime", ctypes.c_double),
+        ("captureUncertainty", ctypes.c_double),
+        ("arrivalTime", ctypes.c_double),
+        ("deliveryTime", ctypes.c_double),
+        ("estimatedRate", ctypes.c_double),
+    ]
+
+
 _CHECKS = [
     (ForcePlates, 232),
     (ServerDescription, 525),

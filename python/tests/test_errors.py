@@ -138,8 +138,8 @@ def test_threads_share_one_client_and_one_closes_it(sim):
         while not done.is_set():
             try:
                 call()
-            except (mirav.ClientClosedError, mirav.MiravError):
-                pass
+            except (mirav.ClientClosedError, mirav.MiravError, mirav.FrameTimeout):
+                pass  # the client closed under the call, or a slow (sanitizer) run
             except Exception as error:  # anything else is a fault
                 failures.append(error)
                 return
@@ -155,7 +155,8 @@ def test_threads_share_one_client_and_one_closes_it(sim):
     done.set()
     for thread in threads:
         thread.join(10)
-    assert not failures and not any(t.is_alive() for t in threads)
+    assert not failures, failures
+    assert not any(t.is_alive() for t in threads)
     assert client.failed_deliveries == 0
 
 

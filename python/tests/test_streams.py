@@ -34,7 +34,10 @@ def test_slow_consumer_loses_the_oldest_frames_and_they_are_counted(fast_sim):
         numbers = [f.number for f in kept]
         assert numbers == list(range(numbers[0], numbers[0] + 8))
         assert latest - 8 < numbers[-1] <= latest  # the newest were kept, the receive went on
-        assert stream.dropped >= numbers[0] - first.number - 1 > 100
+        # Every frame between the first and the kept ones was dropped (fewer if the network lost
+        # some): the sleep let far more than the queue's eight arrive.
+        assert 0 < stream.dropped <= numbers[0] - first.number - 1
+        assert numbers[0] - first.number > 16
         assert next(stream).number > numbers[-1]  # and the stream goes on
 
         seen = [f.number for f in drain(other)]
@@ -51,7 +54,7 @@ def test_newest_only_gives_the_newest_frame(fast_sim):
         time.sleep(0.3)
         frame = next(stream)
         assert abs(frame.number - client.latest_frame().number) <= 1
-        assert stream.dropped > 50
+        assert stream.dropped > 10
 
 
 def test_time_out_when_no_frame_comes(start_sim):
@@ -128,7 +131,7 @@ def test_asyncio_streams(fast_sim):
                 return numbers, stream.dropped
 
         numbers, dropped = asyncio.run(slow())
-        assert numbers == list(range(numbers[0], numbers[0] + 4)) and dropped > 50
+        assert numbers == list(range(numbers[0], numbers[0] + 4)) and dropped > 10
 
         async def ended_by_close():
             stream = client.aframes()
