@@ -138,7 +138,8 @@ def test_threads_share_one_client_and_one_closes_it(sim):
         while not done.is_set():
             try:
                 call()
-            except (mirav.ClientClosedError, mirav.MiravError, mirav.FrameTimeout):
+            except (mirav.ClientClosedError, mirav.MiravError, mirav.FrameTimeout,
+                    StopIteration):
                 pass  # the client closed under the call, or a slow (sanitizer) run
             except Exception as error:  # anything else is a fault
                 failures.append(error)
