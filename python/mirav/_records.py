@@ -87,7 +87,9 @@ LABELED_MARKER = np.dtype(
 # The fields after the labelled markers: analog values, latency, timecode, time stamp, flags.
 TRAILER = np.dtype(
     {
-        "names": ["analog_count", "analog", "latency", "timecode", "subframe", "timestamp", "params"],
+        "names": [
+            "analog_count", "analog", "latency", "timecode", "subframe", "timestamp", "params"
+        ],
         "formats": ["<i4", ("<f4", 32), "<f4", "<u4", "<u4", "<i8", "<i2"],
         "offsets": [0, 4, 132, 136, 140, 148, 156],
         "itemsize": 164,

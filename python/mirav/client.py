@@ -21,7 +21,9 @@ logger.addHandler(logging.NullHandler())  # the application decides where messag
 DEFAULT_QUEUE_SIZE = 64
 
 # Connection states reported by libraries that have them.
-CONNECTION_STATES = {0: "disconnected", 1: "connecting", 2: "streaming", 3: "stalled", 4: "reconnecting"}
+CONNECTION_STATES = {
+    0: "disconnected", 1: "connecting", 2: "streaming", 3: "stalled", 4: "reconnecting"
+}
 
 # --- process-wide callbacks --------------------------------------------------------------------
 # The library keeps one callback function of each kind per process and one context pointer per
@@ -56,6 +58,27 @@ def _on_force_plates(plates, key):
             client._plates = (record.frameNumber, bytes(record.forcePlates)[: 28 * count])
         except Exception:
             logger.exception("mirav: force plates could not be delivered")
+
+
+def _raw_record_callback(size, attribute):
+    """A callback that hands the record's bytes (valid only during the call) to the client's
+    callback stored under attribute."""
+
+    @lib.RAW_RECORD_CALLBACK
+    def deliver(record, key):
+        client = _client_for(key)
+        callback = getattr(client, attribute, None) if client is not None else None
+        if callback is not None and record:
+            try:
+                callback(ctypes.string_at(record, size))
+            except Exception:
+                logger.exception("mirav: the %s callback failed", attribute.strip("_"))
+
+    return deliver
+
+
+_on_notify = _raw_record_callback(136, "_notify_callback")
+_on_analog = _raw_record_callback(9640, "_analog_callback")
 
 
 @lib.CONNECTION_STATE_CALLBACK
@@ -284,6 +307,8 @@ class Client:
         self._subscribers = ()
         self.failed_deliveries = 0
         self._state_callback = None
+        self._notify_callback = None
+        self._analog_callback = None
         self._rigid_body_markers = rigid_body_markers
         self._describe = describe
         self._has_timing = self._lib.has("GetFrameHostTiming")
@@ -347,6 +372,10 @@ class Client:
             self._call("SetForcePlateCallback", _on_force_plates, self._key)
             if self._state_callback is not None:
                 self._call("SetConnectionStateCallback", _on_connection_state, self._key)
+            if self._notify_callback is not None:
+                self._call("SetNotifyMsgCallback", _on_notify, self._key)
+            if self._analog_callback is not None:
+                self._call("SetAnalogChCallback", _on_analog, self._key)
             self._call("Initialize", address, server=server)
             self.server = server
         if self._describe:
@@ -381,6 +410,8 @@ class Client:
                     self._lib.function("SetConnectionStateCallback")(
                         handle, lib.CONNECTION_STATE_CALLBACK(), None
                     )
+                for operation in ("SetNotifyMsgCallback", "SetAnalogChCallback"):
+                    self._lib.function(operation)(handle, lib.RAW_RECORD_CALLBACK(), None)
             self._lib.function("DestroyClient")(handle)
             subscribers, self._subscribers = self._subscribers, ()
         for subscriber in subscribers:
@@ -482,11 +513,24 @@ class Client:
         """Process-wide verbosity of the library's messages (0 silences; default 4)."""
         self._call("SetVerbosityLevel", int(level))
 
+    def on_notify(self, callback):
+        """callback(bytes) with each server notification (136 bytes as received), on a library
+        thread; None stops."""
+        self._notify_callback = callback
+        self._call("SetNotifyMsgCallback", _on_notify, self._key)
+
+    def on_analog_channels(self, callback):
+        """callback(bytes) with each analog-channel message (9640 bytes as received), on a
+        library thread; None stops."""
+        self._analog_callback = callback
+        self._call("SetAnalogChCallback", _on_analog, self._key)
+
     # --- operations of newer libraries --------------------------------------------------------
     def _read_timing(self, address, frame):
         timing = rec.FrameHostTiming()
         timing.size = ctypes.sizeof(timing)
-        if self._lib.function("GetFrameHostTiming")(self._handle, address, ctypes.byref(timing)) == 0:
+        found = self._lib.function("GetFrameHostTiming")
+        if found(self._handle, address, ctypes.byref(timing)) == 0:
             frame.capture_time = timing.captureTime
             frame.arrival_time = timing.arrivalTime
 

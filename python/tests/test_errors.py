@@ -61,6 +61,8 @@ def test_no_server_is_a_time_out_with_a_hint():
 
 def test_requests_before_connecting_and_after_disconnecting(sim):
     with mirav.Client() as client:
+        client.on_notify(lambda record: None)  # kept across connections like the frame callback
+        client.on_analog_channels(lambda record: None)
         with pytest.raises(mirav.NotConnectedError) as failure:
             client.descriptions()
         assert failure.value.code == 10 and failure.value.operation == "GetDataDescriptions"
