@@ -69,10 +69,13 @@ def _raw_record_callback(size, attribute):
         client = _client_for(key)
         callback = getattr(client, attribute, None) if client is not None else None
         if callback is not None and record:
+            _capture.in_callback = True
             try:
                 callback(ctypes.string_at(record, size))
             except Exception:
                 logger.exception("mirav: the %s callback failed", attribute.strip("_"))
+            finally:
+                _capture.in_callback = False
 
     return deliver
 
@@ -85,10 +88,13 @@ _on_analog = _raw_record_callback(9640, "_analog_callback")
 def _on_connection_state(state, previous, key):
     client = _client_for(key)
     if client is not None:
+        _capture.in_callback = True
         try:
             client._state_changed(state, previous)
         except Exception:
             logger.exception("mirav: the connection state callback failed")
+        finally:
+            _capture.in_callback = False
 
 
 # Library message levels: 1 short status lines ("Failed", "Warning", socket close notices), 2
@@ -384,14 +390,24 @@ class Client:
             except MiravError as error:
                 logger.warning("mirav: no descriptions from %s: %s", server, error)
 
+    def _refuse_in_callback(self, operation):
+        if getattr(_capture, "in_callback", False):
+            raise RuntimeError(
+                "%s() cannot run inside a callback of the library; call it from another thread"
+                % operation
+            )
+
     def disconnect(self):
-        """Ends the connection; the client may connect again."""
+        """Ends the connection; the client may connect again. Not allowed inside a callback."""
+        self._refuse_in_callback("disconnect")
         with self._lock:
             if self._handle is not None:
                 self._lib.function("Uninitialize")(self._handle)
 
     def close(self):
-        """Disconnects and releases the client; ends every frame stream. Safe to call twice."""
+        """Disconnects and releases the client; ends every frame stream. Safe to call twice.
+        Not allowed inside a callback the library runs (it would wait for its own thread)."""
+        self._refuse_in_callback("close")
         with self._lock:
             handle, self._handle = self._handle, None
             if handle is None:

@@ -169,3 +169,26 @@ def test_timecode_and_version_need_no_client():
     assert (code.hours, code.minutes, code.seconds, code.frames) == (23, 59, 58, 29)
     assert code.text == "23:59:58:29.7"
     assert ctypes.sizeof(mirav._records.DataDescriptions) == 3208
+
+
+def test_callbacks_get_the_record_and_cannot_close_their_client():
+    from mirav import client as client_module
+
+    client = mirav.Client()
+    received, refused = [], []
+
+    def on_notify(record):
+        received.append(record)
+        try:
+            client.close()
+        except RuntimeError as error:
+            refused.append(str(error))
+
+    client.on_notify(on_notify)
+    record = (ctypes.c_uint8 * 136)(*range(136))
+    client_module._on_notify(ctypes.addressof(record), client._key)  # as the library calls it
+    assert received == [bytes(range(136))]
+    assert refused and "inside a callback" in refused[0] and not client.closed
+    client.close()
+    client_module._on_notify(ctypes.addressof(record), client._key)  # a closed client: ignored
+    assert len(received) == 1
