@@ -30,7 +30,7 @@ static void OnFrame(sFrameOfMocapData* frame, void* userData) {
 }
 
 int main(int argc, char** argv) {
-    char address[64] = "127.0.0.1";
+    const char* address = argc > 1 ? argv[1] : "127.0.0.1";
     int seconds = argc > 2 ? atoi(argv[2]) : 10;
     MiravSDKClient* client = NULL;
     sServerDescription server;
@@ -38,10 +38,6 @@ int main(int argc, char** argv) {
     unsigned char version[4];
     int s, result;
 
-    if (argc > 1) {
-        strncpy(address, argv[1], sizeof(address) - 1);
-        address[sizeof(address) - 1] = '\0';
-    }
     if (CreateClient(&client) != 0 || client == NULL) {
         fprintf(stderr, "flat_c: cannot create a client\n");
         return 1;

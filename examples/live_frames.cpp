@@ -10,7 +10,6 @@
 #include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -82,9 +81,7 @@ int main(int argc, char** argv) {
     client.SetMessageCallback(&OnMessage);
     client.SetDataCallback(&OnFrame, &state);
 
-    std::vector<char> server(address.begin(), address.end());
-    server.push_back('\0');
-    const int result = client.Initialize(server.data());
+    const int result = client.Initialize(address.c_str());
     if (result != 0) {
         std::fprintf(stderr, "live_frames: cannot connect to %s (result %d)\n", address.c_str(),
                      result);

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -28,9 +27,7 @@ int main(int argc, char** argv) {
 
     MiravSDKClient client;
     client.SetMessageCallback(&OnMessage);
-    std::vector<char> server(address.begin(), address.end());
-    server.push_back('\0');
-    const int result = client.Initialize(server.data());
+    const int result = client.Initialize(address.c_str());
     if (result != 0) {
         std::fprintf(stderr, "polling_client: cannot connect to %s (result %d)\n", address.c_str(),
                      result);

@@ -10,6 +10,7 @@ packages=(
   iproute2 util-linux                 # private network namespaces for multicast tests
   binutils                            # nm, for the exported-symbol check
   ccache                              # compiler cache for rebuilds
+  pkgconf                             # the install test builds a pkg-config consumer
   doxygen                             # reference documentation and its completeness check
   # Python package mirav: numpy and pytest for its tests, pip and venv for installing it
   python3 python3-numpy python3-pytest python3-pip python3-venv

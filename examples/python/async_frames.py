@@ -28,7 +28,8 @@ async def main():
         async for frame in client.aframes(timeout=5.0):
             plates = frame.force_plates
             if plates is not None and frame.number % 25 == 0:
-                print("frame %d: vertical forces %s N" % (frame.number, plates.forces[:, 2].round(1)))
+                vertical = plates.forces[:, 2].round(1)
+                print("frame %d: vertical forces %s N" % (frame.number, vertical))
             if loop.time() >= end:
                 break
         stop.set()

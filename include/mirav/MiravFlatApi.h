@@ -45,7 +45,7 @@ MIRAV_API int DestroyClient(MiravSDKClient* client);
  * @param serverAddress The server's IPv4 address or host name.
  * @return As the member; MiravResult_InvalidArgument for a null client.
  */
-MIRAV_API int Initialize(MiravSDKClient* client, char* serverAddress);
+MIRAV_API int Initialize(MiravSDKClient* client, const char* serverAddress);
 /**
  * @brief Flat form of MiravSDKClient::Uninitialize().
  * @param client The client from CreateClient().
@@ -110,7 +110,7 @@ MIRAV_API int FreeDataDescriptionsEx(MiravSDKClient* client, sDataDescriptions* 
  * @param descriptions Receives a new description set; release it with FreeDataDescriptions().
  * @return As the member; MiravResult_InvalidArgument for a null client.
  */
-MIRAV_API int GetTposeDataDescriptions(MiravSDKClient* client, char* name,
+MIRAV_API int GetTposeDataDescriptions(MiravSDKClient* client, const char* name,
                                        sDataDescriptions** descriptions);
 /**
  * @brief Flat form of MiravSDKClient::SetDataCallback().
@@ -294,6 +294,101 @@ MIRAV_API int DecodeTimecode(MiravSDKClient* client, uint32_t timecode, uint32_t
  */
 MIRAV_API int TimecodeStringify(MiravSDKClient* client, uint32_t timecode, uint32_t subframe,
                                 char* buffer, int bufferSize);
+
+/* Look-ups by name on any frame record, and names of ids. */
+
+/**
+ * @brief Flat form of MiravSDKClient::FindRigidBodyByName().
+ * @param client The client from CreateClient().
+ * @param frame The frame record to search (a callback's, a copy or the current one).
+ * @param name Rigid body name.
+ * @param rigidBody Receives a pointer into @p frame.
+ * @return As the member; MiravResult_InvalidArgument for a null client.
+ */
+MIRAV_API int FindRigidBodyByName(MiravSDKClient* client, const sFrameOfMocapData* frame,
+                                  const char* name, sRigidBodyData** rigidBody);
+/**
+ * @brief Flat form of MiravSDKClient::FindMarkerByName().
+ * @param client The client from CreateClient().
+ * @param frame The frame record to search.
+ * @param markerSetName Marker set name.
+ * @param markerName Marker name inside the set.
+ * @param point Receives a pointer to the marker's x, y, z inside @p frame.
+ * @return As the member; MiravResult_InvalidArgument for a null client.
+ */
+MIRAV_API int FindMarkerByName(MiravSDKClient* client, const sFrameOfMocapData* frame,
+                               const char* markerSetName, const char* markerName, float** point);
+/**
+ * @brief Flat form of MiravSDKClient::FindSkeletonBoneByName().
+ * @param client The client from CreateClient().
+ * @param frame The frame record to search.
+ * @param skeletonName Skeleton name.
+ * @param boneName Bone name inside that skeleton.
+ * @param bone Receives a pointer to the bone inside @p frame.
+ * @return As the member; MiravResult_InvalidArgument for a null client.
+ */
+MIRAV_API int FindSkeletonBoneByName(MiravSDKClient* client, const sFrameOfMocapData* frame,
+                                     const char* skeletonName, const char* boneName,
+                                     sRigidBodyData** bone);
+/**
+ * @brief Flat form of MiravSDKClient::FindAnalogValueByName().
+ * @param client The client from CreateClient().
+ * @param frame The frame record to read.
+ * @param channelName Channel name.
+ * @param value Receives the value.
+ * @return As the member; MiravResult_InvalidArgument for a null client.
+ */
+MIRAV_API int FindAnalogValueByName(MiravSDKClient* client, const sFrameOfMocapData* frame,
+                                    const char* channelName, float* value);
+/**
+ * @brief Flat form of MiravSDKClient::GetRigidBodyName().
+ * @param client The client from CreateClient().
+ * @param id Rigid body id.
+ * @param name Receives the terminated name.
+ * @param nameSize Size of @p name in bytes.
+ * @return As the member; MiravResult_InvalidArgument for a null client.
+ */
+MIRAV_API int GetRigidBodyName(MiravSDKClient* client, int id, char* name, int nameSize);
+/**
+ * @brief Flat form of MiravSDKClient::GetSkeletonName().
+ * @param client The client from CreateClient().
+ * @param skeletonId Skeleton id.
+ * @param name Receives the terminated name.
+ * @param nameSize Size of @p name in bytes.
+ * @return As the member; MiravResult_InvalidArgument for a null client.
+ */
+MIRAV_API int GetSkeletonName(MiravSDKClient* client, int skeletonId, char* name, int nameSize);
+/**
+ * @brief Flat form of MiravSDKClient::GetSkeletonBoneName().
+ * @param client The client from CreateClient().
+ * @param skeletonId Skeleton id.
+ * @param boneId Bone id.
+ * @param name Receives the terminated name.
+ * @param nameSize Size of @p name in bytes.
+ * @return As the member; MiravResult_InvalidArgument for a null client.
+ */
+MIRAV_API int GetSkeletonBoneName(MiravSDKClient* client, int skeletonId, int boneId, char* name,
+                                  int nameSize);
+/**
+ * @brief Flat form of MiravSDKClient::GetMarkerName().
+ * @param client The client from CreateClient().
+ * @param markerSetName Marker set name.
+ * @param index Position of the marker in the set.
+ * @param name Receives the terminated name.
+ * @param nameSize Size of @p name in bytes.
+ * @return As the member; MiravResult_InvalidArgument for a null client.
+ */
+MIRAV_API int GetMarkerName(MiravSDKClient* client, const char* markerSetName, int index,
+                            char* name, int nameSize);
+/**
+ * @brief Flat form of MiravSDKClient::GetAnalogChannelName().
+ * @param client The client from CreateClient().
+ * @param index Position in sFrameOfMocapData::analogData.
+ * @param name Receives the terminated name.
+ * @param nameSize Size of @p name in bytes.
+ * @return As the member; MiravResult_InvalidArgument for a null client.
+ */
+MIRAV_API int GetAnalogChannelName(MiravSDKClient* client, int index, char* name, int nameSize);
 
 #ifdef __cplusplus
 }

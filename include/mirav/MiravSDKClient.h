@@ -332,6 +332,131 @@ public:
      */
     bool TimecodeStringify(uint32_t timecode, uint32_t subframe, char* buffer, int bufferSize);
 
+    // Const text forms, look-ups by name on any frame record, and names of ids.
+
+    /**
+     * @brief Initialize() for a constant address text, such as a string literal.
+     * @param serverAddress The server's IPv4 address in dotted decimal, or a host name.
+     * @return As Initialize(char*).
+     */
+    int Initialize(const char* serverAddress);
+    /**
+     * @brief GetTposeDataDescriptions() for a constant name text.
+     * @param name The skeleton name.
+     * @param descriptions Receives a new description set; release it with FreeDataDescriptions().
+     * @return As GetTposeDataDescriptions(char*, sDataDescriptions**).
+     */
+    int GetTposeDataDescriptions(const char* name, sDataDescriptions** descriptions);
+
+    /**
+     * @brief Finds a rigid body by name in any frame record: the one a data callback receives, a
+     * copy made with Solvanta_CopyFrame(), or the current frame.
+     *
+     * Needs the descriptions (GetDataDescriptions() once after Initialize()). Safe to call inside
+     * a data callback. The first rigid body of the frame with the described id is returned.
+     * @param frame The frame record to search.
+     * @param name Rigid body name (exact, case-sensitive).
+     * @param rigidBody Receives a pointer into @p frame, valid as long as @p frame is.
+     * @return MiravResult_Ok;
+     *   MiravResult_InvalidArgument without an implementation or for a null argument;
+     *   MiravResult_NotDescribed when no cached description carries the name;
+     *   MiravResult_NotInFrame when the described body is absent from @p frame.
+     */
+    int FindRigidBodyByName(const sFrameOfMocapData* frame, const char* name,
+                            sRigidBodyData** rigidBody);
+    /**
+     * @brief Finds a marker by marker set and marker name in any frame record (see
+     * FindRigidBodyByName()).
+     * @param frame The frame record to search.
+     * @param markerSetName Marker set name.
+     * @param markerName Marker name inside the set; its position in the set's description
+     *   selects the point.
+     * @param point Receives a pointer to the marker's x, y, z inside @p frame.
+     * @return As FindRigidBodyByName(); MiravResult_NotInFrame also when the frame's set has
+     *   fewer markers than the position.
+     */
+    int FindMarkerByName(const sFrameOfMocapData* frame, const char* markerSetName,
+                         const char* markerName, float** point);
+    /**
+     * @brief Finds a bone by skeleton and bone name in any frame record (see
+     * FindRigidBodyByName()).
+     * @param frame The frame record to search.
+     * @param skeletonName Skeleton name.
+     * @param boneName Bone name inside that skeleton.
+     * @param bone Receives a pointer to the bone inside @p frame.
+     * @return As FindRigidBodyByName().
+     */
+    int FindSkeletonBoneByName(const sFrameOfMocapData* frame, const char* skeletonName,
+                               const char* boneName, sRigidBodyData** bone);
+    /**
+     * @brief Reads an analog value by channel name from any frame record (see
+     * FindRigidBodyByName()).
+     *
+     * The channel's position in its device description selects the value in @c analogData,
+     * which holds the analog device channels once WaitForForcePlateInit() has prepared the plates.
+     * @param frame The frame record to read.
+     * @param channelName Channel name.
+     * @param value Receives the value.
+     * @return As FindRigidBodyByName().
+     */
+    int FindAnalogValueByName(const sFrameOfMocapData* frame, const char* channelName,
+                              float* value);
+
+    /**
+     * @brief Writes the name that the cached descriptions give to a rigid body id.
+     *
+     * Needs the descriptions (GetDataDescriptions()). A buffer of MAX_NAMELENGTH bytes always
+     * suffices.
+     * @param id Rigid body id, as in sRigidBodyData::id.
+     * @param name Receives the terminated name (an empty text on failure).
+     * @param nameSize Size of @p name in bytes.
+     * @return MiravResult_Ok;
+     *   MiravResult_InvalidArgument without an implementation, for a null @p name, a size below
+     *   1 or a buffer too short for the name;
+     *   MiravResult_NotDescribed when no cached description carries the id.
+     */
+    int GetRigidBodyName(int id, char* name, int nameSize);
+    /**
+     * @brief Writes the name of a skeleton id (see GetRigidBodyName()).
+     * @param skeletonId Skeleton id, as in sSkeletonData::skeletonId.
+     * @param name Receives the terminated name.
+     * @param nameSize Size of @p name in bytes.
+     * @return As GetRigidBodyName().
+     */
+    int GetSkeletonName(int skeletonId, char* name, int nameSize);
+    /**
+     * @brief Writes the name of a bone of a skeleton (see GetRigidBodyName()).
+     * @param skeletonId Skeleton id.
+     * @param boneId Bone id, as in the bone's sRigidBodyData::id.
+     * @param name Receives the terminated name.
+     * @param nameSize Size of @p name in bytes.
+     * @return As GetRigidBodyName().
+     */
+    int GetSkeletonBoneName(int skeletonId, int boneId, char* name, int nameSize);
+    /**
+     * @brief Writes the name of the marker at a position of a marker set (see
+     * GetRigidBodyName()).
+     * @param markerSetName Marker set name (the first description of that name is used).
+     * @param index Position of the marker in the set, as in sMarkerSetData::markers.
+     * @param name Receives the terminated name.
+     * @param nameSize Size of @p name in bytes.
+     * @return As GetRigidBodyName(); MiravResult_InvalidArgument also for a null
+     *   @p markerSetName.
+     */
+    int GetMarkerName(const char* markerSetName, int index, char* name, int nameSize);
+    /**
+     * @brief Writes the name of the analog channel at a position of @c analogData (see
+     * GetRigidBodyName()).
+     *
+     * The channel names of analog devices (force plate descriptions of kind 0) are preferred;
+     * otherwise the first plate description with that many channels names the position.
+     * @param index Position in sFrameOfMocapData::analogData.
+     * @param name Receives the terminated name.
+     * @param nameSize Size of @p name in bytes.
+     * @return As GetRigidBodyName().
+     */
+    int GetAnalogChannelName(int index, char* name, int nameSize);
+
 private:
     ClientCore* core_;
 };

@@ -216,10 +216,10 @@ typedef struct sForcePlateDescription {
     uint8_t reserved1[8];    /**< Passed through. */
     float origin[3];         /**< Origin of the plate. */
     float geometry[3];       /**< Geometry of the plate. */
-    float orientation[9];    /**< Orientation matrix. */
+    float orientation[9];    /**< Rotation into the world frame, row by row. */
     float calibration[8][8]; /**< Calibration matrix. */
     uint8_t reserved2[48];   /**< Passed through. */
-    int32_t plateKind;       /**< Kind of plate. */
+    int32_t plateKind;       /**< 3: eight-channel plate, 4: six-channel plate, 0: analog device. */
     uint8_t reserved3[4];    /**< Passed through. */
     int32_t channelCount;    /**< Number of channel names. */
     char channelNames[MAX_FORCEPLATE_CHANNELS][MAX_NAMELENGTH]; /**< Channel names; a name's

@@ -33,3 +33,5 @@ from .frame import ExtendedBlock, ForcePlateResults, Frame, LabeledMarkers, Rigi
 from .frame import Skeleton, Timecode
 
 __version__ = "4.0.56.34"
+
+__all__ = [name for name in dir() if not name.startswith("_")]

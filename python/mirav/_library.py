@@ -24,6 +24,7 @@ _client_p = ctypes.c_void_p
 DATA_CALLBACK = ctypes.CFUNCTYPE(None, ctypes.c_void_p, ctypes.c_void_p)
 FORCE_PLATE_CALLBACK = ctypes.CFUNCTYPE(None, ctypes.POINTER(rec.ForcePlates), ctypes.c_void_p)
 MESSAGE_CALLBACK = ctypes.CFUNCTYPE(None, ctypes.c_int, ctypes.c_char_p)
+RAW_RECORD_CALLBACK = ctypes.CFUNCTYPE(None, ctypes.c_void_p, ctypes.c_void_p)
 CONNECTION_STATE_CALLBACK = ctypes.CFUNCTYPE(None, ctypes.c_int, ctypes.c_int, ctypes.c_void_p)
 
 # name: (result type, argument types). Operations of later releases are listed too; they are
@@ -47,6 +48,8 @@ PROTOTYPES = {
     "SetDataCallback": (ctypes.c_int, [_client_p, DATA_CALLBACK, ctypes.c_void_p]),
     "SetForcePlateCallback": (ctypes.c_int, [_client_p, FORCE_PLATE_CALLBACK, ctypes.c_void_p]),
     "SetMessageCallback": (ctypes.c_int, [_client_p, MESSAGE_CALLBACK]),
+    "SetNotifyMsgCallback": (ctypes.c_int, [_client_p, RAW_RECORD_CALLBACK, ctypes.c_void_p]),
+    "SetAnalogChCallback": (ctypes.c_int, [_client_p, RAW_RECORD_CALLBACK, ctypes.c_void_p]),
     "SetVerbosityLevel": (ctypes.c_int, [_client_p, ctypes.c_int]),
     "GetLastFrameOfMocapData": (ctypes.c_void_p, [_client_p]),
     "MiravVersion": (ctypes.c_int, [_client_p, ctypes.c_char_p]),

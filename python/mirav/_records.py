@@ -87,7 +87,9 @@ LABELED_MARKER = np.dtype(
 # The fields after the labelled markers: analog values, latency, timecode, time stamp, flags.
 TRAILER = np.dtype(
     {
-        "names": ["analog_count", "analog", "latency", "timecode", "subframe", "timestamp", "params"],
+        "names": [
+            "analog_count", "analog", "latency", "timecode", "subframe", "timestamp", "params"
+        ],
         "formats": ["<i4", ("<f4", 32), "<f4", "<u4", "<u4", "<i8", "<i2"],
         "offsets": [0, 4, 132, 136, 140, 148, 156],
         "itemsize": 164,
@@ -216,6 +218,20 @@ class DataDescriptions(ctypes.Structure):
         ("descriptionCount", ctypes.c_int32),
         ("pad0", ctypes.c_int32),
         ("descriptions", DataDescription * MAX_MODELS),
+    ]
+
+
+class FrameHostTiming(ctypes.Structure):
+    """Host timing of a frame; the caller sets size, the library fills what it covers."""
+
+    _fields_ = [
+        ("size", ctypes.c_uint32),
+        ("pad0", ctypes.c_uint32),
+        ("captureTime", ctypes.c_double),
+        ("captureUncertainty", ctypes.c_double),
+        ("arrivalTime", ctypes.c_double),
+        ("deliveryTime", ctypes.c_double),
+        ("estimatedRate", ctypes.c_double),
     ]
 
 

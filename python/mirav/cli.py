@@ -22,7 +22,8 @@ def _info(client, options, out):
     scene = client.descriptions()
     print("server        %s" % options.server, file=out)
     print("application   %s %s" % (server.host_app, _version(server.host_app_version)), file=out)
-    print("host          %s (%s)" % (server.host_computer_name, server.host_computer_address), file=out)
+    host = (server.host_computer_name, server.host_computer_address)
+    print("host          %s (%s)" % host, file=out)
     print("server protocol version   %s" % _version(server.sdk_version), file=out)
     print("library protocol version  %s" % _version(library_version()), file=out)
     counts = [
@@ -86,7 +87,8 @@ def _describe(client, options, out):
         )
         print("%s: %s" % (kind, ", ".join(plate.channel_names)), file=out)
     for position_set in scene.position_sets:
-        print("position set %s: %d points" % (position_set.name, len(position_set.points)), file=out)
+        count = len(position_set.points)
+        print("position set %s: %d points" % (position_set.name, count), file=out)
     return 0
 
 
@@ -200,7 +202,8 @@ def main(argv=None, out=None):
                         format="library: %(message)s", stream=sys.stderr)
     run = {"info": _info, "describe": _describe, "stream": _stream}[options.command]
     try:
-        with Client(options.server, describe=False, verbosity=4 if options.verbose else 0) as client:
+        verbosity = 4 if options.verbose else 0
+        with Client(options.server, describe=False, verbosity=verbosity) as client:
             return run(client, options, out)
     except (MiravError, LibraryNotFound) as error:
         return _fail(options.command, str(error))

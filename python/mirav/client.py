@@ -21,7 +21,9 @@ logger.addHandler(logging.NullHandler())  # the application decides where messag
 DEFAULT_QUEUE_SIZE = 64
 
 # Connection states reported by libraries that have them.
-CONNECTION_STATES = {0: "disconnected", 1: "connecting", 2: "streaming", 3: "stalled", 4: "reconnecting"}
+CONNECTION_STATES = {
+    0: "disconnected", 1: "connecting", 2: "streaming", 3: "stalled", 4: "reconnecting"
+}
 
 # --- process-wide callbacks --------------------------------------------------------------------
 # The library keeps one callback function of each kind per process and one context pointer per
@@ -58,14 +60,41 @@ def _on_force_plates(plates, key):
             logger.exception("mirav: force plates could not be delivered")
 
 
+def _raw_record_callback(size, attribute):
+    """A callback that hands the record's bytes (valid only during the call) to the client's
+    callback stored under attribute."""
+
+    @lib.RAW_RECORD_CALLBACK
+    def deliver(record, key):
+        client = _client_for(key)
+        callback = getattr(client, attribute, None) if client is not None else None
+        if callback is not None and record:
+            _capture.in_callback = True
+            try:
+                callback(ctypes.string_at(record, size))
+            except Exception:
+                logger.exception("mirav: the %s callback failed", attribute.strip("_"))
+            finally:
+                _capture.in_callback = False
+
+    return deliver
+
+
+_on_notify = _raw_record_callback(136, "_notify_callback")
+_on_analog = _raw_record_callback(9640, "_analog_callback")
+
+
 @lib.CONNECTION_STATE_CALLBACK
 def _on_connection_state(state, previous, key):
     client = _client_for(key)
     if client is not None:
+        _capture.in_callback = True
         try:
             client._state_changed(state, previous)
         except Exception:
             logger.exception("mirav: the connection state callback failed")
+        finally:
+            _capture.in_callback = False
 
 
 # Library message levels: 1 short status lines ("Failed", "Warning", socket close notices), 2
@@ -284,6 +313,8 @@ class Client:
         self._subscribers = ()
         self.failed_deliveries = 0
         self._state_callback = None
+        self._notify_callback = None
+        self._analog_callback = None
         self._rigid_body_markers = rigid_body_markers
         self._describe = describe
         self._has_timing = self._lib.has("GetFrameHostTiming")
@@ -347,6 +378,10 @@ class Client:
             self._call("SetForcePlateCallback", _on_force_plates, self._key)
             if self._state_callback is not None:
                 self._call("SetConnectionStateCallback", _on_connection_state, self._key)
+            if self._notify_callback is not None:
+                self._call("SetNotifyMsgCallback", _on_notify, self._key)
+            if self._analog_callback is not None:
+                self._call("SetAnalogChCallback", _on_analog, self._key)
             self._call("Initialize", address, server=server)
             self.server = server
         if self._describe:
@@ -355,14 +390,24 @@ class Client:
             except MiravError as error:
                 logger.warning("mirav: no descriptions from %s: %s", server, error)
 
+    def _refuse_in_callback(self, operation):
+        if getattr(_capture, "in_callback", False):
+            raise RuntimeError(
+                "%s() cannot run inside a callback of the library; call it from another thread"
+                % operation
+            )
+
     def disconnect(self):
-        """Ends the connection; the client may connect again."""
+        """Ends the connection; the client may connect again. Not allowed inside a callback."""
+        self._refuse_in_callback("disconnect")
         with self._lock:
             if self._handle is not None:
                 self._lib.function("Uninitialize")(self._handle)
 
     def close(self):
-        """Disconnects and releases the client; ends every frame stream. Safe to call twice."""
+        """Disconnects and releases the client; ends every frame stream. Safe to call twice.
+        Not allowed inside a callback the library runs (it would wait for its own thread)."""
+        self._refuse_in_callback("close")
         with self._lock:
             handle, self._handle = self._handle, None
             if handle is None:
@@ -381,6 +426,8 @@ class Client:
                     self._lib.function("SetConnectionStateCallback")(
                         handle, lib.CONNECTION_STATE_CALLBACK(), None
                     )
+                for operation in ("SetNotifyMsgCallback", "SetAnalogChCallback"):
+                    self._lib.function(operation)(handle, lib.RAW_RECORD_CALLBACK(), None)
             self._lib.function("DestroyClient")(handle)
             subscribers, self._subscribers = self._subscribers, ()
         for subscriber in subscribers:
@@ -482,11 +529,24 @@ class Client:
         """Process-wide verbosity of the library's messages (0 silences; default 4)."""
         self._call("SetVerbosityLevel", int(level))
 
+    def on_notify(self, callback):
+        """callback(bytes) with each server notification (136 bytes as received), on a library
+        thread; None stops."""
+        self._notify_callback = callback
+        self._call("SetNotifyMsgCallback", _on_notify, self._key)
+
+    def on_analog_channels(self, callback):
+        """callback(bytes) with each analog-channel message (9640 bytes as received), on a
+        library thread; None stops."""
+        self._analog_callback = callback
+        self._call("SetAnalogChCallback", _on_analog, self._key)
+
     # --- operations of newer libraries --------------------------------------------------------
     def _read_timing(self, address, frame):
         timing = rec.FrameHostTiming()
         timing.size = ctypes.sizeof(timing)
-        if self._lib.function("GetFrameHostTiming")(self._handle, address, ctypes.byref(timing)) == 0:
+        found = self._lib.function("GetFrameHostTiming")
+        if found(self._handle, address, ctypes.byref(timing)) == 0:
             frame.capture_time = timing.captureTime
             frame.arrival_time = timing.arrivalTime
 

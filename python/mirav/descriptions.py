@@ -119,7 +119,9 @@ def _convert_one(kind, pointer, result):
         count = max(0, record.markerCount)
         names = []
         if record.markerNames:
-            names = [(record.markerNames[i] or b"").decode("utf-8", "replace") for i in range(count)]
+            names = [
+                (record.markerNames[i] or b"").decode("utf-8", "replace") for i in range(count)
+            ]
         result.marker_sets.append(MarkerSetDescription(_text(record.name), names))
     elif kind == RIGID_BODY:
         record = ctypes.cast(pointer, ctypes.POINTER(rec.RigidBodyDescription)).contents

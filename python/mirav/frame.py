@@ -20,8 +20,14 @@ _frombuffer = np.frombuffer
 _two_ints = struct.Struct("<ii")
 _other_header = struct.Struct("<iiQii")  # other marker count, pad, pointer, rigid body count, pad
 _block_header = struct.Struct("<iii")
+# Counts and pointers of the records, read without numpy on the receive thread.
+_marker_set_arrays = struct.Struct("<256xi4xQ")  # marker count, marker pointer
+_rigid_body_arrays = struct.Struct("<32xi4xQQQ8x")  # marker count, points, ids, sizes
+_skeleton_arrays = struct.Struct("<4xiQ")  # bone count, bone pointer
 _empty_points = np.zeros((0, 3), np.float32)
 _empty_points.flags.writeable = False
+_no_ids = _frombuffer(b"", np.int32)
+_no_sizes = _frombuffer(b"", np.float32)
 
 
 def _clamp(count, capacity):
@@ -120,8 +126,9 @@ class RigidBodies:
         self._records = records
         self._markers = markers  # per body (points, ids, sizes) bytes, or None
         self._names = names  # id -> name
-        self._kinematics = kinematics
+        self._kinematics = kinematics  # id -> kinematics record, or None
         self._by_name = None
+        self._cached = None
 
     def __len__(self):
         return len(self._records)
@@ -154,26 +161,40 @@ class RigidBodies:
     def tracked(self):
         return (self._records["params"] & 1).astype(bool)
 
+    def _columns(self):
+        # Plain lists and array views, made once: indexing a structured array per field is slow.
+        if self._cached is None:
+            r = self._records
+            self._cached = (
+                r["id"].tolist(),
+                r["position"],
+                r["orientation"],
+                r["mean_error"].tolist(),
+                r["params"].tolist(),
+                r["marker_count"].tolist(),
+            )
+        return self._cached
+
     def _body(self, index):
-        record = self._records[index]
+        ids, positions, orientations, errors, params, counts = self._columns()
         body = RigidBody()
-        body.id = int(record["id"])
+        body.id = ids[index]
         body.name = self._names.get(body.id, "")
-        body.position = record["position"]
-        body.orientation = record["orientation"]
-        body.mean_error = float(record["mean_error"])
-        body.params = int(record["params"])
-        count = int(record["marker_count"])
+        body.position = positions[index]
+        body.orientation = orientations[index]
+        body.mean_error = errors[index]
+        body.params = params[index]
+        count = counts[index]
         if self._markers is not None and count:
-            points, ids, sizes = self._markers[index]
+            points, marker_ids, sizes = self._markers[index]
             body.markers = _points(points, count)
-            body.marker_ids = _frombuffer(ids, np.int32)
+            body.marker_ids = _frombuffer(marker_ids, np.int32)
             body.marker_sizes = _frombuffer(sizes, np.float32)
         else:
             body.markers = _empty_points
-            body.marker_ids = _frombuffer(b"", np.int32)
-            body.marker_sizes = _frombuffer(b"", np.float32)
-        body.kinematics = self._kinematics.get(body.id) if self._kinematics else None
+            body.marker_ids = _no_ids
+            body.marker_sizes = _no_sizes
+        body.kinematics = self._kinematics(body.id) if self._kinematics else None
         return body
 
     def __getitem__(self, index):
@@ -191,13 +212,15 @@ class RigidBodies:
         if isinstance(key, str):
             if self._by_name is None:
                 self._by_name = {}
-                for index, body_id in enumerate(self._records["id"].tolist()):
+                for index, body_id in enumerate(self._columns()[0]):
                     name = self._names.get(body_id)
                     if name is not None:
                         self._by_name.setdefault(name, index)
             return self._by_name.get(key)
-        matches = np.flatnonzero(self._records["id"] == key)
-        return int(matches[0]) if len(matches) else None
+        try:
+            return self._columns()[0].index(key)
+        except ValueError:
+            return None
 
     def __contains__(self, key):
         return self._index_of(key) is not None
@@ -459,10 +482,19 @@ class Frame:
         return found
 
     def _kinematics_by_id(self):
+        """A look-up from rigid body id to its kinematics record, or None without extended data."""
         if not self._blocks:
             return None
         items = self.rigid_body_kinematics
-        return {int(item["id"]): item for item in items}
+        positions = {}
+        for index, body_id in enumerate(items["id"].tolist()):
+            positions.setdefault(body_id, index)
+
+        def find(body_id):
+            index = positions.get(body_id)
+            return None if index is None else items[index]
+
+        return find
 
     def __repr__(self):
         return "Frame(number=%d, rigid_bodies=%d, skeletons=%d, labeled_markers=%d)" % (
@@ -512,11 +544,10 @@ def read_frame(address, names, with_rigid_body_markers=True):
     set_count = _clamp(set_count, rec.MAX_MARKERSETS)
     if set_count:
         raw = _string_at(address + rec.OFF_MARKER_SETS, set_count * rec.MARKER_SET.itemsize)
-        records = _frombuffer(raw, rec.MARKER_SET)
         frame._marker_sets_raw = raw
         frame._marker_points = [
             _string_at(pointer, 12 * count) if pointer and count > 0 else b""
-            for count, pointer in zip(records["count"].tolist(), records["markers"].tolist())
+            for count, pointer in _marker_set_arrays.iter_unpack(raw)
         ]
     else:
         frame._marker_sets_raw = b""
@@ -534,14 +565,8 @@ def read_frame(address, names, with_rigid_body_markers=True):
     frame._rigid_raw = raw
     frame._rigid_markers = None
     if body_count and with_rigid_body_markers:
-        records = _frombuffer(raw, rec.RIGID_BODY)
         markers = []
-        for count, points, ids, sizes in zip(
-            records["marker_count"].tolist(),
-            records["markers"].tolist(),
-            records["marker_ids"].tolist(),
-            records["marker_sizes"].tolist(),
-        ):
+        for count, points, ids, sizes in _rigid_body_arrays.iter_unpack(raw):
             if 0 < count <= rec.MAX_MARKERS_PER_BODY and points and ids and sizes:
                 markers.append(
                     (_string_at(points, 12 * count), _string_at(ids, 4 * count),
@@ -562,8 +587,7 @@ def read_frame(address, names, with_rigid_body_markers=True):
     frame._skeletons_raw = skeletons
     bones = []
     if skeleton_count:
-        records = _frombuffer(skeletons, rec.SKELETON)
-        for count, pointer in zip(records["bone_count"].tolist(), records["bones"].tolist()):
+        for count, pointer in _skeleton_arrays.iter_unpack(skeletons):
             count = _clamp(count, rec.MAX_SKELRIGIDBODIES)
             bones.append(_string_at(pointer, 72 * count) if pointer and count else b"")
     frame._bones_raw = bones

@@ -38,7 +38,8 @@ class Sim:
         line = self.process.stdout.readline()
         if "serving" not in line:
             self.stop()
-            raise RuntimeError("mirav-sim did not start: %r %s" % (line, self.process.stderr.read()))
+            error = self.process.stderr.read()
+            raise RuntimeError("mirav-sim did not start: %r %s" % (line, error))
 
     def stop(self):
         if self.process.poll() is None:

@@ -26,13 +26,14 @@ def test_checkout_and_wheel_install_offline(tmp_path):
     library = os.environ.get("MIRAV_SDK_LIBRARY")
     if not library:
         pytest.skip("MIRAV_SDK_LIBRARY is not set")
-    try:
-        import venv  # noqa: F401
-        run([sys.executable, "-m", "venv", "--system-site-packages", str(tmp_path / "env")])
-    except (ImportError, AssertionError):
-        pytest.skip("no venv module with pip")
+    library = os.path.abspath(library)
+    made = subprocess.run([sys.executable, "-m", "venv", "--system-site-packages",
+                           str(tmp_path / "env")], capture_output=True, timeout=120)
+    if made.returncode != 0:
+        pytest.skip("no venv module with pip (Debian: python3-venv)")
     python = str(tmp_path / "env" / "bin" / "python")
-    offline = dict(os.environ, PIP_NO_INDEX="1", PIP_DISABLE_PIP_VERSION_CHECK="1")
+    offline = dict(os.environ, PIP_NO_INDEX="1", PIP_DISABLE_PIP_VERSION_CHECK="1",
+                   MIRAV_SDK_LIBRARY=library)
     offline.pop("PYTHONPATH", None)
 
     # A checkout: pure Python, the library named by the environment.

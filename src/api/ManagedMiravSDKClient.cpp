@@ -57,7 +57,7 @@ int DestroyClient(MiravSDKClient* client) {
     return kOk;
 }
 
-int Initialize(MiravSDKClient* client, char* serverAddress) {
+int Initialize(MiravSDKClient* client, const char* serverAddress) {
     return client ? client->Initialize(serverAddress) : kMissing;
 }
 
@@ -102,7 +102,8 @@ int FreeDataDescriptionsEx(MiravSDKClient* client, sDataDescriptions* pDataDescr
     return client ? client->FreeDataDescriptions(pDataDescriptions) : kMissing;
 }
 
-int GetTposeDataDescriptions(MiravSDKClient* client, char* name, sDataDescriptions** descriptions) {
+int GetTposeDataDescriptions(MiravSDKClient* client, const char* name,
+                             sDataDescriptions** descriptions) {
     return client ? client->GetTposeDataDescriptions(name, descriptions) : kMissing;
 }
 

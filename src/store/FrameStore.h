@@ -67,6 +67,28 @@ private:
     // Lock order: frameLock_ before descriptionLock_, never the other way round.
     System::CMutex frameLock_;
     System::CMutex descriptionLock_;
+
+public:
+    // Look-ups on any frame record and names of ids (FrameStoreAnyFrame.cpp, FrameStoreNames.cpp).
+    int FindRigidBodyByName(const sFrameOfMocapData* frame, const char* name,
+                            sRigidBodyData** rigidBody);
+    int FindMarkerByName(const sFrameOfMocapData* frame, const char* markerSetName,
+                         const char* markerName, float** point);
+    int FindSkeletonBoneByName(const sFrameOfMocapData* frame, const char* skeletonName,
+                               const char* boneName, sRigidBodyData** bone);
+    int FindAnalogValueByName(const sFrameOfMocapData* frame, const char* channelName,
+                              float* value);
+    int GetRigidBodyName(int32_t id, char* name, int size);
+    int GetSkeletonName(int32_t skeletonId, char* name, int size);
+    int GetSkeletonBoneName(int32_t skeletonId, int32_t boneId, char* name, int size);
+    int GetMarkerName(const char* markerSetName, int32_t index, char* name, int size);
+    int GetAnalogChannelName(int32_t index, char* name, int size);
+
+private:
+    // Holds the frame lock while a look-up reads the store's current record.
+    class AnyFrameGuard;
+    // The cached skeleton description of an id, or null (description lock held).
+    const sSkeletonDescription* DescribedSkeleton(int32_t skeletonId) const;
 };
 
 #endif

@@ -19,6 +19,12 @@ std::string PlateKind(const sForcePlateDescription& plate) {
     return plate.plateKind == 0 ? "analog device" : "force plate";
 }
 
+// Plates the library computes (eight- and six-channel kinds): they are numbered 1, 2 ... in
+// description order, the order of the force plate records of a frame.
+bool IsComputedPlate(const sForcePlateDescription& plate) {
+    return plate.plateKind == 3 || plate.plateKind == 4;
+}
+
 void PrintBones(const sSkeletonDescription& skeleton, std::FILE* out) {
     const int count = Clamp(skeleton.rigidBodyCount, MAX_SKELRIGIDBODIES);
     std::vector<bool> printed(static_cast<size_t>(count), false);
@@ -135,9 +141,12 @@ std::string DescriptionsJson(const sDataDescriptions& descriptions) {
         }
         json.EndArray().EndObject();
     });
+    int plateId = 0;
     section("forcePlates", Descriptor_ForcePlate, [&](const sDataDescription& entry) {
         const sForcePlateDescription& plate = *entry.Data.ForcePlateDescription;
-        json.BeginObject().Key("kind").Int(plate.plateKind).Key("channels").BeginArray();
+        json.BeginObject();
+        if (IsComputedPlate(plate)) json.Key("id").Int(++plateId);
+        json.Key("kind").Int(plate.plateKind).Key("channels").BeginArray();
         for (int c = 0; c < Clamp(plate.channelCount, MAX_FORCEPLATE_CHANNELS); ++c) {
             json.String(FixedText(plate.channelNames[c], MAX_NAMELENGTH));
         }
@@ -174,9 +183,14 @@ NameIndex NameIndex::From(const sDataDescriptions* descriptions) {
             for (int b = 0; b < Clamp(skeleton.rigidBodyCount, MAX_SKELRIGIDBODIES); ++b) {
                 bones[skeleton.rigidBodies[b].id] = skeleton.rigidBodies[b].name;
             }
-        } else if (entry.type == Descriptor_ForcePlate &&
-                   entry.Data.ForcePlateDescription->plateKind != 0) {
-            ++index.forcePlates;
+        } else if (entry.type == Descriptor_ForcePlate) {
+            const sForcePlateDescription& plate = *entry.Data.ForcePlateDescription;
+            if (plate.plateKind != 0) ++index.forcePlates;
+            for (int c = 0; c < Clamp(plate.channelCount, MAX_FORCEPLATE_CHANNELS); ++c) {
+                std::string name = FixedText(plate.channelNames[c], MAX_NAMELENGTH);
+                if (!IsComputedPlate(plate)) index.deviceChannels.push_back(name);
+                index.allChannels.push_back(std::move(name));
+            }
         }
     }
     return index;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace mirav::cli {
 
@@ -26,6 +27,11 @@ struct NameIndex {
     std::map<int32_t, std::string> skeletons;                 // id -> name
     std::map<int32_t, std::map<int32_t, std::string>> bones;  // skeleton id -> bone id -> name
     int forcePlates = 0;                                      // plates (analog devices excluded)
+    // Names of a frame's analog values: every force plate description's channels in order while
+    // no plate is computed; once plates are, their channels leave the frame and the remaining
+    // values belong to the other descriptions (analog devices).
+    std::vector<std::string> allChannels;
+    std::vector<std::string> deviceChannels;
 
     static NameIndex From(const sDataDescriptions* descriptions);
     std::string RigidBody(int32_t id) const;

@@ -1,5 +1,6 @@
 #include "Json.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -75,12 +76,31 @@ JsonWriter& JsonWriter::String(const std::string& value) {
     return *this;
 }
 
+namespace {
+
+// Fewest significant digits that read back as the same value, in the style of %g (0.0002, not
+// 2e-04; 1e+20 for large values). Only finite values come here.
+template <class T>
+void AppendShortest(std::string& out, T value) {
+    char text[64];
+    const std::to_chars_result written =
+        std::to_chars(text, text + sizeof(text), value, std::chars_format::general);
+    out.append(text, written.ptr);
+}
+
+}  // namespace
+
+JsonWriter& JsonWriter::Float(float value) {
+    if (!std::isfinite(value)) return Null();
+    BeforeValue();
+    AppendShortest(out_, value);
+    return *this;
+}
+
 JsonWriter& JsonWriter::Float(double value) {
     if (!std::isfinite(value)) return Null();
     BeforeValue();
-    char text[32];
-    std::snprintf(text, sizeof(text), "%.9g", value);
-    out_ += text;
+    AppendShortest(out_, value);
     return *this;
 }
 

@@ -1,5 +1,6 @@
-// A small JSON writer: objects, arrays, strings, numbers. Floats are written with nine
-// significant digits, which reads back as the same float; NaN and infinities become null.
+// A small JSON writer: objects, arrays, strings, numbers. Numbers are written with the shortest
+// text that reads back as the same float (or double): 0.1f is written 0.1, not 0.100000001. NaN
+// and infinities become null.
 #ifndef MIRAV_CLI_JSON_H
 #define MIRAV_CLI_JSON_H
 
@@ -17,6 +18,7 @@ public:
     JsonWriter& EndArray();
     JsonWriter& Key(const std::string& key);
     JsonWriter& String(const std::string& value);
+    JsonWriter& Float(float value);
     JsonWriter& Float(double value);
     JsonWriter& Int(int64_t value);
     JsonWriter& Bool(bool value);

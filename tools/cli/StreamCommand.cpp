@@ -157,9 +157,23 @@ std::string FrameJson(const FrameCopy& frame, const NameIndex& names) {
     for (const auto& m : frame.otherMarkers) json.Point(m[0], m[1], m[2]);
     json.EndArray().Key("analog").BeginArray();
     for (const float value : frame.analog) json.Float(value);
+    // Names of the analog values (null where none is described), and plate ids 1, 2 ... as in
+    // the descriptions: plates that were computed took their channels out of the frame.
+    const std::vector<std::string>& analogNames =
+        frame.forcePlates.empty() ? names.allChannels : names.deviceChannels;
+    json.EndArray().Key("analogNames").BeginArray();
+    for (size_t a = 0; a < frame.analog.size(); ++a) {
+        if (a < analogNames.size()) {
+            json.String(analogNames[a]);
+        } else {
+            json.Null();
+        }
+    }
     json.EndArray().Key("forcePlates").BeginArray();
+    int plateId = 0;
     for (const sForcePlateData& plate : frame.forcePlates) {
-        json.BeginObject().Key("force").Point(plate.fx, plate.fy, plate.fz);
+        json.BeginObject().Key("id").Int(++plateId);
+        json.Key("force").Point(plate.fx, plate.fy, plate.fz);
         json.Key("centreOfPressure").Point(plate.copX, plate.copY, plate.copZ);
         json.Key("freeMoment").Float(plate.tz).EndObject();
     }
