@@ -256,6 +256,13 @@ MIRAV_API int GetLastFrameTimecode(MiravSDKClient* client, uint32_t* value);
  */
 MIRAV_API int GetLastFrameTimeStamp(MiravSDKClient* client, int64_t* value);
 /**
+ * @brief Flat form of MiravSDKClient::GetStreamStatistics().
+ * @param client The client from CreateClient().
+ * @param stats The caller's record with @c size set to sizeof(sStreamStatistics).
+ * @return As the member; MiravResult_InvalidArgument for a null client.
+ */
+MIRAV_API int GetStreamStatistics(MiravSDKClient* client, sStreamStatistics* stats);
+/**
  * @brief Flat form of MiravSDKClient::MiravFreeFrame().
  * @param client The client from CreateClient().
  * @param frame A frame copied with Solvanta_CopyFrame().

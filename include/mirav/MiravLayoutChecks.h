@@ -169,6 +169,23 @@ MIRAV_CHECK_OFFSET(sForcePlateData, tz, 24);
 MIRAV_CHECK_SIZE(sNotifyMsg, 136);
 MIRAV_CHECK_SIZE(sFrameOfAnalogChannelData, 9640);
 
+MIRAV_CHECK_SIZE(sStreamStatistics, 112);
+MIRAV_CHECK_OFFSET(sStreamStatistics, size, 0);
+MIRAV_CHECK_OFFSET(sStreamStatistics, kernelDropsReported, 4);
+MIRAV_CHECK_OFFSET(sStreamStatistics, datagramsReceived, 8);
+MIRAV_CHECK_OFFSET(sStreamStatistics, bytesReceived, 16);
+MIRAV_CHECK_OFFSET(sStreamStatistics, framesDelivered, 24);
+MIRAV_CHECK_OFFSET(sStreamStatistics, framesMissing, 32);
+MIRAV_CHECK_OFFSET(sStreamStatistics, framesOutOfOrder, 40);
+MIRAV_CHECK_OFFSET(sStreamStatistics, framesDroppedByQueue, 48);
+MIRAV_CHECK_OFFSET(sStreamStatistics, messagesAbandoned, 56);
+MIRAV_CHECK_OFFSET(sStreamStatistics, messagesKernelDiscarded, 64);
+MIRAV_CHECK_OFFSET(sStreamStatistics, datagramsMalformed, 72);
+MIRAV_CHECK_OFFSET(sStreamStatistics, fragmentsRepeated, 80);
+MIRAV_CHECK_OFFSET(sStreamStatistics, datagramsForeign, 88);
+MIRAV_CHECK_OFFSET(sStreamStatistics, kernelDrops, 96);
+MIRAV_CHECK_OFFSET(sStreamStatistics, millisecondsSinceLastFrame, 104);
+
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop
 #endif

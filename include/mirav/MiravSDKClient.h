@@ -290,6 +290,15 @@ public:
     int GetLastFrameUndefined(int index, float** point);
 
     /**
+     * @brief Copies this client's stream statistics (see sStreamStatistics).
+     * @param stats The caller's record with @c size set to sizeof(sStreamStatistics); a larger
+     *   size is accepted and only the fields this version knows are written.
+     * @return MiravResult_Ok; MiravResult_InvalidArgument (2) for a null @p stats, a @c size
+     *   smaller than the first version of the record, or without an implementation.
+     */
+    int GetStreamStatistics(sStreamStatistics* stats);
+
+    /**
      * @brief Deep copy of a frame (as Solvanta_CopyFrame()); release the copy with
      * MiravFreeFrame().
      * @param source The frame to copy.

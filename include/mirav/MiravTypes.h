@@ -303,6 +303,31 @@ typedef struct sFrameOfAnalogChannelData {
     uint8_t data[9640]; /**< The bytes. */
 } sFrameOfAnalogChannelData;
 
+/**
+ * @brief Counters of what one client received, from its construction on (they keep counting
+ * across Initialize() and Uninitialize()). The caller sets @c size to
+ * sizeof(sStreamStatistics) before asking; later versions of the library may add fields at the
+ * end and write only as many as @c size covers.
+ */
+typedef struct sStreamStatistics {
+    uint32_t size;                 /**< Set by the caller to sizeof(sStreamStatistics). */
+    uint32_t kernelDropsReported;  /**< 1 when this system reports kernel receive-buffer drops. */
+    uint64_t datagramsReceived;    /**< Datagrams received from the server. */
+    uint64_t bytesReceived;        /**< Bytes of those datagrams, headers included. */
+    uint64_t framesDelivered;      /**< Frames handed to the data callback and frame store. */
+    uint64_t framesMissing;        /**< Frame numbers skipped (gaps in frame numbers). */
+    uint64_t framesOutOfOrder;     /**< Frames older than or equal to the newest delivered. */
+    uint64_t framesDroppedByQueue; /**< Frames dropped from the frame queue unpolled. */
+    uint64_t messagesAbandoned;    /**< Messages given up incomplete. */
+    uint64_t messagesKernelDiscarded;   /**< Messages discarded: the kernel dropped datagrams during
+                                           them. */
+    uint64_t datagramsMalformed;        /**< Datagrams dropped as malformed. */
+    uint64_t fragmentsRepeated;         /**< Repeated fragments ignored. */
+    uint64_t datagramsForeign;          /**< Datagrams from senders other than the server. */
+    uint64_t kernelDrops;               /**< Datagrams the kernel dropped (receive buffer full). */
+    int64_t millisecondsSinceLastFrame; /**< Time since the last frame arrived; -1 before any. */
+} sStreamStatistics;
+
 /** @brief Data callback: a received frame, valid only during the call. */
 typedef void (*MiravDataCallback)(sFrameOfMocapData* frame, void* userData);
 /** @brief Force plate callback: the plates computed for one frame, valid only during the call. */

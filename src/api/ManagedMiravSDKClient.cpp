@@ -107,6 +107,10 @@ int GetTposeDataDescriptions(MiravSDKClient* client, const char* name,
     return client ? client->GetTposeDataDescriptions(name, descriptions) : kMissing;
 }
 
+int GetStreamStatistics(MiravSDKClient* client, sStreamStatistics* stats) {
+    return client ? client->GetStreamStatistics(stats) : kMissing;
+}
+
 int SetDataCallback(MiravSDKClient* client, MiravDataCallback callback, void* userData) {
     return client ? client->SetDataCallback(callback, userData) : kMissing;
 }

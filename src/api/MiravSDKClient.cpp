@@ -91,6 +91,11 @@ int MiravSDKClient::FreeDataDescriptions(sDataDescriptions* descriptions) {
     return Solvanta_FreeDescriptions(descriptions);
 }
 
+int MiravSDKClient::GetStreamStatistics(sStreamStatistics* stats) {
+    if (!core_) return kNullArgument;
+    return mirav::CallGuarded(kNullArgument, [&] { return core_->GetStreamStatistics(stats); });
+}
+
 int MiravSDKClient::SetDataCallback(MiravDataCallback callback, void* userData) {
     if (!core_) return kNoCore;
     return mirav::CallGuarded(1, [&] { return core_->SetDataCallback(callback, userData); });

@@ -93,6 +93,7 @@ int ClientChannel::Open(const char* address, uint32_t port, const char* filter) 
         }
     }
     socket_.Attach(handle, 1);
+    if (counters_ != nullptr && socket_.ReportsKernelDrops()) counters_->kernelDropsReported = true;
     socket_.SetBufferSize(true, kChannelReceiveBufferBytes);
     socket_.SetBufferSize(false, kChannelSendBufferBytes);
     const int result = OpenResources(kSiteBuffers, kSiteLock, kSiteEvents, kSiteWorker, 0, true);
@@ -127,6 +128,7 @@ int ClientChannel::OpenUnicastData(uint32_t port, uint32_t serverAddress) {
         return kResultFailed;
     }
     socket_.Attach(handle, 1);
+    if (counters_ != nullptr && socket_.ReportsKernelDrops()) counters_->kernelDropsReported = true;
     socket_.SetBufferSize(true, kChannelReceiveBufferBytes);
     return OpenResources(kSiteUnicastBuffers, kSiteUnicastLock, kSiteUnicastEvents,
                          kSiteUnicastWorker, kResultFailed, false);
@@ -142,8 +144,7 @@ int ClientChannel::OpenResources(int bufferSite, int lockSite, int eventsSite, i
         return failureCodesFromSteps ? stepResult : failureResult;
     };
     if (sendBuffer_.Allocate(kSendBufferSize) != 0 ||
-        receiveBuffer_.Allocate(kReceiveBufferSize) != 0 ||
-        reassemblyBuffer_.Allocate(kReassemblyBufferSize) != 0) {
+        receiveBuffer_.Allocate(kReceiveBufferSize) != 0) {
         return fail(bufferSite, kResultNoBuffer);
     }
     if (!lock_.IsCreated() && lock_.Create() != System::kResultOk) {
@@ -184,7 +185,6 @@ void ClientChannel::TearDown() {
         System::CGuard guard(lock_);
         sendBuffer_.Release();
         receiveBuffer_.Release();
-        reassemblyBuffer_.Release();
     }
     events_.Shutdown();
     {
@@ -211,10 +211,11 @@ void ClientChannel::RefreshMembership() {
     }
 }
 
-void ClientChannel::ResetReassembly() {
-    expectedFragment_ = 0;
-    fragmentType_ = 0;
-    reassemblyBuffer_.Clear();
+void ClientChannel::ResetReassembly() { reassembler_.Reset(); }
+
+void ClientChannel::SetStatistics(ChannelCounters* counters) {
+    counters_ = counters;
+    reassembler_.SetCounters(counters);
 }
 
 }  // namespace mirav

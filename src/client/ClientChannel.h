@@ -12,7 +12,9 @@
 
 #include "client/Buffer.h"
 #include "client/Callbacks.h"
+#include "client/Reassembler.h"
 #include "client/ReplyRecord.h"
+#include "client/StreamStatistics.h"
 #include "client/WorkerThread.h"
 #include "platform/ChannelSocket.h"
 #include "platform/SocketFacade.h"
@@ -23,7 +25,6 @@ namespace mirav {
 
 constexpr uint32_t kSendBufferSize = 131072;
 constexpr uint32_t kReceiveBufferSize = 131072;
-constexpr uint32_t kReassemblyBufferSize = 524288;
 constexpr int kChannelReceiveBufferBytes = 1048576;
 constexpr int kChannelSendBufferBytes = 524288;
 constexpr int32_t kMaxFragmentBody = 1462;
@@ -69,10 +70,12 @@ public:
     int DeliverReply(const MessageHeader& header, const Reply& reply);
 
     // Receive path (ReceivePath.cpp, Dispatch.cpp); run on the channel's receive thread.
-    int Reassemble(const char* senderText, int senderPort, const uint8_t* datagram,
-                   uint32_t length);
+    int Reassemble(const char* senderText, int senderPort, const uint8_t* datagram, uint32_t length,
+                   const DatagramInfo& info);
     int Dispatch(const char* senderText, int senderPort, const MessageHeader& header,
-                 const uint8_t* body, uint32_t length);
+                 const uint8_t* body, uint32_t length, const MessageInfo& info);
+    // Where this channel counts what it receives (the client's statistics); may stay null.
+    void SetStatistics(ChannelCounters* counters);
 
     bool IsOpen() const { return open_.load(std::memory_order_acquire); }
     bool IsMulticast() const { return multicast_; }
@@ -91,14 +94,12 @@ private:
     PendingRequest* FindPending(int32_t sequence);
     bool HasPending(int32_t sequence);
     void ResetReassembly();
-    void DispatchFrame(const uint8_t* body, uint32_t length);
+    void DispatchFrame(const uint8_t* body, uint32_t length, const MessageInfo& info);
     void DeliverBody(const MessageHeader& header, uint16_t recordType, const uint8_t* body,
                      uint32_t length);
 
     std::atomic<bool> open_{false};
     bool multicast_ = false;
-    uint8_t expectedFragment_ = 0;
-    uint8_t fragmentType_ = 0;
     uint32_t port_ = 0;
     std::string addressText_;
     uint32_t serverAddress_ = 0;
@@ -113,7 +114,8 @@ private:
     System::ChannelSocket socket_;
     CBuffer sendBuffer_;
     CBuffer receiveBuffer_;
-    CBuffer reassemblyBuffer_;
+    Reassembler reassembler_;
+    ChannelCounters* counters_ = nullptr;
     CallbackContexts contexts_;
     int teardownPauseMs_ = kDefaultTeardownPauseMs;
 };

@@ -29,6 +29,24 @@ constexpr uint32_t kKeepAliveSliceMs = 10;
 ClientCore::ClientCore() {
     System::CPlatformResource& platform = CGlobalObject::Instance().Platform();
     if (!platform.IsStarted()) platform.Startup();
+    command_.SetStatistics(&statistics_.Command());
+    data_.SetStatistics(&statistics_.Data());
+}
+
+int ClientCore::GetStreamStatistics(sStreamStatistics* stats) const {
+    // The first version of the record ends with millisecondsSinceLastFrame.
+    constexpr uint32_t kFirstVersionSize = 112;
+    if (stats == nullptr || stats->size < kFirstVersionSize) return kResultNullArgument;
+    sStreamStatistics current;
+    std::memset(&current, 0, sizeof(current));
+    statistics_.Fill(&current, System::MonotonicNs());
+    const uint32_t size = stats->size;
+    // Only the fields this version knows are written; the size stays the caller's.
+    std::memcpy(reinterpret_cast<uint8_t*>(stats) + sizeof(uint32_t),
+                reinterpret_cast<const uint8_t*>(&current) + sizeof(uint32_t),
+                sizeof(current) - sizeof(uint32_t));
+    stats->size = size;
+    return kResultOk;
 }
 
 ClientCore::~ClientCore() { Uninitialize(); }

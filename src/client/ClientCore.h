@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "client/ClientChannel.h"
+#include "client/StreamStatistics.h"
 #include "client/WorkerThread.h"
 #include "mirav/MiravTypes.h"
 
@@ -42,6 +43,13 @@ public:
     int SetNotifyMsgCallback(MiravNotifyMsgCallback callback, void* userData);
     int SetAnalogChCallback(MiravAnalogChCallback callback, void* userData);
 
+    // Copies the client's stream statistics: 0, or 2 for a null record or a size below the
+    // first version of the record.
+    int GetStreamStatistics(sStreamStatistics* stats) const;
+    // Frame numbers restart (the server began a new stream): gaps are counted from the next
+    // frame on instead of against the old numbers.
+    void OnStreamRestarted() { statistics_.RestartFrameNumbers(); }
+
     // Internal tests shorten the waits: the pause of each channel teardown (400 ms) and the
     // keep-alive sleep (500 ms; a keep-alive leaves after every 10th sleep).
     void SetTeardownPauseMs(int ms);
@@ -59,6 +67,8 @@ private:
     std::atomic<bool> initialized_{false};
     uint32_t commandPort_ = kDefaultCommandPort;
     uint32_t dataPort_ = kDefaultDataPort;
+    // Declared before the channels, which count into it until they are torn down.
+    mirav::StreamStatistics statistics_;
     mirav::ClientChannel command_;
     mirav::ClientChannel data_;
     mirav::WorkerThread keepAlive_;

@@ -40,7 +40,7 @@ void ClientChannel::DeliverBody(const MessageHeader& header, uint16_t recordType
     DeliverReply(header, *reply);
 }
 
-void ClientChannel::DispatchFrame(const uint8_t* body, uint32_t length) {
+void ClientChannel::DispatchFrame(const uint8_t* body, uint32_t length, const MessageInfo& info) {
     CGlobalObject& global = CGlobalObject::Instance();
     sFrameOfMocapData* frame = nullptr;
     if (DecodeFrame(body, static_cast<int32_t>(length), global.ServerVersion(), &frame, nullptr) !=
@@ -55,11 +55,13 @@ void ClientChannel::DispatchFrame(const uint8_t* body, uint32_t length) {
             InvokeCallback(callback, &plates, contexts_.Get(kCallbackForcePlate));
         }
     }
+    if (counters_ != nullptr) counters_->FrameDelivered(frame->frameNumber, info.arrivalNs);
     if (MiravDataCallback callback = slots.data.load()) {
         InvokeCallback(callback, frame, contexts_.Get(kCallbackData));
     }
     try {
-        global.Store().PushFrame(frame);
+        const size_t dropped = global.Store().PushFrame(frame);
+        if (counters_ != nullptr && dropped > 0) counters_->framesDroppedByQueue.Add(dropped);
     } catch (...) {
         // The store could not take the frame (out of memory): it is released here.
         ReleaseDecodedFrame(frame);
@@ -68,7 +70,7 @@ void ClientChannel::DispatchFrame(const uint8_t* body, uint32_t length) {
 }
 
 int ClientChannel::Dispatch(const char*, int, const MessageHeader& header, const uint8_t* body,
-                            uint32_t length) {
+                            uint32_t length, const MessageInfo& info) {
     CallbackSlots& slots = CallbackSlots::Instance();
     switch (header.messageType) {
         case kMessageConnectReply: {
@@ -116,7 +118,7 @@ int ClientChannel::Dispatch(const char*, int, const MessageHeader& header, const
             return kResultOk;
         }
         case kMessageFrame:
-            DispatchFrame(body, length);
+            DispatchFrame(body, length, info);
             return kResultOk;
         case kMessageDescriptionBroadcast:
         case kMessageIgnored106:

@@ -9,10 +9,6 @@ namespace mirav {
 namespace {
 constexpr int kSiteSocketClosed = 524;
 constexpr int kSiteReceiveFailed = 531;
-constexpr int kSiteShort = 573;
-constexpr int kSiteFragmentLength = 583;
-constexpr int kSiteMagic = 590;
-constexpr int kSiteFragmentIndex = 621;
 constexpr uint32_t kRetryPauseMs = 10;
 constexpr uint32_t kIdlePauseMs = 2;
 
@@ -47,7 +43,9 @@ void ClientChannel::ReceiveLoop() {
         int length = static_cast<int>(receiveBuffer_.Capacity());
         uint32_t sender = 0;
         int senderPort = 0;
-        const int result = socket_.Receive(receiveBuffer_.Data(), &length, &sender, &senderPort);
+        System::os::ReceiveMeta meta;
+        const int result =
+            socket_.Receive(receiveBuffer_.Data(), &length, &sender, &senderPort, &meta);
         if (!open_.load(std::memory_order_acquire)) return;  // woken by teardown
         if (result != System::kSocketOk || length <= 0) {
             System::ReportFailed(kSiteReceiveFailed);
@@ -57,11 +55,23 @@ void ClientChannel::ReceiveLoop() {
         }
         dirty = static_cast<uint32_t>(length);
         silenceCounter_.store(0, std::memory_order_relaxed);
-        if (sender != serverAddress_) continue;  // only the server is heard
+        if (sender != serverAddress_) {
+            // Only the server is heard.
+            if (counters_ != nullptr) counters_->datagramsForeign.Add();
+            continue;
+        }
+        if (counters_ != nullptr) {
+            counters_->datagramsReceived.Add();
+            counters_->bytesReceived.Add(dirty);
+        }
+        DatagramInfo info;
+        info.arrivalNs = meta.arrivalNs;
+        info.dropCounterValid = meta.dropCounterValid;
+        info.dropCounter = meta.dropCounter;
         char senderText[16];
         System::FormatAddress(sender, senderText, sizeof(senderText));
         try {
-            Reassemble(senderText, senderPort, receiveBuffer_.Data(), dirty);
+            Reassemble(senderText, senderPort, receiveBuffer_.Data(), dirty, info);
         } catch (...) {
             // Out of memory while handling one message: drop it, and any message half
             // collected, and keep receiving. Nothing may end this thread but teardown.
@@ -71,50 +81,20 @@ void ClientChannel::ReceiveLoop() {
 }
 
 int ClientChannel::Reassemble(const char* senderText, int senderPort, const uint8_t* datagram,
-                              uint32_t length) {
-    MessageHeader header;
-    if (!ParseMessageHeader(datagram, length, &header)) {
-        ReportValue(kSiteShort, length);
-        return kResultFailed;
+                              uint32_t length, const DatagramInfo& info) {
+    const Reassembler::Result result = reassembler_.Accept(datagram, length, info);
+    if (result.reportSite != 0) ReportValue(result.reportSite, result.reportValue);
+    switch (result.outcome) {
+        case Reassembler::Outcome::kComplete:
+            Dispatch(senderText, senderPort, result.header, result.body, result.length,
+                     result.info);
+            return kResultOk;
+        case Reassembler::Outcome::kStored:
+            return kResultOk;
+        case Reassembler::Outcome::kDropped:
+            break;
     }
-    if (length - kMessageHeaderSize != header.fragmentLength) {
-        ReportValue(kSiteFragmentLength, header.fragmentLength);
-        return kResultFailed;
-    }
-    if (header.magic != kMessageMagic) {
-        ReportValue(kSiteMagic, header.magic);
-        return kResultFailed;
-    }
-    const uint8_t* body = datagram + kMessageHeaderSize;
-    if (static_cast<int64_t>(header.fragmentLength) == header.totalLength) {
-        Dispatch(senderText, senderPort, header, body, header.fragmentLength);
-        ResetReassembly();
-        return kResultOk;
-    }
-    if (header.fragmentIndex == 0) {
-        expectedFragment_ = 0;
-        fragmentType_ = header.messageType;
-        reassemblyBuffer_.Clear();
-    } else if (header.messageType != fragmentType_) {
-        expectedFragment_ = 0;
-        fragmentType_ = 0;
-        return kResultFailed;
-    } else if (header.fragmentIndex != expectedFragment_) {
-        ReportValue(kSiteFragmentIndex, header.fragmentIndex);
-        // A repeated copy of the previous fragment keeps the message being collected.
-        if (expectedFragment_ != static_cast<uint8_t>(header.fragmentIndex + 1)) {
-            expectedFragment_ = 0;
-        }
-        return kResultFailed;
-    }
-    if (header.fragmentLength > 0) reassemblyBuffer_.Append(body, header.fragmentLength);
-    expectedFragment_ = static_cast<uint8_t>(header.fragmentIndex + 1);
-    if (static_cast<int64_t>(reassemblyBuffer_.Used()) == header.totalLength) {
-        Dispatch(senderText, senderPort, header, reassemblyBuffer_.Data(),
-                 reassemblyBuffer_.Used());
-        ResetReassembly();
-    }
-    return kResultOk;
+    return kResultFailed;
 }
 
 }  // namespace mirav

@@ -51,15 +51,17 @@ FrameStore::~FrameStore() {
     descriptionLock_.Dispose();
 }
 
-void FrameStore::PushFrame(sFrameOfMocapData* frame) {
-    if (frame == nullptr) return;
+size_t FrameStore::PushFrame(sFrameOfMocapData* frame) {
+    if (frame == nullptr) return 0;
     RemovedFrame dropped;
     System::CGuard guard(frameLock_);
     pending_.push_back(frame);
     if (pending_.size() > kMaxPendingFrames) {
         dropped.Reset(pending_.front());
         pending_.pop_front();
+        return 1;
     }
+    return 0;
 }
 
 sFrameOfMocapData* FrameStore::TakeFrame() {

@@ -25,8 +25,9 @@ public:
     FrameStore(const FrameStore&) = delete;
     FrameStore& operator=(const FrameStore&) = delete;
 
-    // Takes ownership of a decoded frame; keeps the newest 32 pending frames.
-    void PushFrame(sFrameOfMocapData* frame);
+    // Takes ownership of a decoded frame; keeps the newest 32 pending frames. Returns how many
+    // unpolled frames were dropped to make room.
+    size_t PushFrame(sFrameOfMocapData* frame);
     // Makes the oldest pending frame current and returns the current record, or null.
     sFrameOfMocapData* TakeFrame();
     // Replaces the description cache by a decoding of the data and rebuilds its indexes.

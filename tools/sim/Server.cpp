@@ -28,7 +28,8 @@ void PutText(std::vector<uint8_t>& out, size_t offset, const std::string& text, 
 
 }  // namespace
 
-Server::Server(ServerConfig config) : config_(std::move(config)), scene_(config_.sceneRate) {}
+Server::Server(ServerConfig config)
+    : config_(std::move(config)), scene_(config_.sceneRate), random_(config_.impairment.seed) {}
 
 Server::~Server() { Stop(); }
 
@@ -217,11 +218,88 @@ bool Server::SendDatagrams(const std::vector<std::vector<uint8_t>>& datagrams, b
     if (datagrams.empty() || !DataTarget(&address, &port)) return false;
     UdpSocket& socket = alternate ? alternateSocket_ : dataSocket_;
     std::lock_guard<std::mutex> guard(sendLock_);
+    if (!alternate && config_.impairment.Active()) {
+        return SendImpaired(socket, address, port, datagrams);
+    }
     bool ok = true;
     for (const std::vector<uint8_t>& datagram : datagrams) {
         ok = socket.SendTo(address, port, datagram.data(), datagram.size()) && ok;
     }
     return ok;
+}
+
+bool Server::SendImpaired(UdpSocket& socket, uint32_t address, uint16_t port,
+                          const std::vector<std::vector<uint8_t>>& datagrams) {
+    const Impairment& impairment = config_.impairment;
+    constexpr uint32_t kLongestBurst = 25;
+    const bool frame = datagrams[0].size() > 8 && datagrams[0][8] == kFrame;
+    size_t burstStart = datagrams.size();
+    if (burstLeft_ == 0 && impairment.burstLoss > 0 && Draw() < impairment.burstLoss) {
+        burstStart = static_cast<size_t>(Draw() * static_cast<double>(datagrams.size()));
+    }
+    bool ok = true;
+    bool whole = true;
+    const auto send = [&](const std::vector<uint8_t>& datagram) {
+        ok = socket.SendTo(address, port, datagram.data(), datagram.size()) && ok;
+    };
+    for (size_t i = 0; i < datagrams.size(); ++i) {
+        ++report_.datagramsOffered;
+        if (i == burstStart) burstLeft_ = 1 + static_cast<uint32_t>(Draw() * kLongestBurst);
+        const bool lostInBurst = burstLeft_ > 0;
+        if (lostInBurst) --burstLeft_;
+        if (lostInBurst || (impairment.loss > 0 && Draw() < impairment.loss)) {
+            ++report_.datagramsLost;
+            whole = false;
+            continue;
+        }
+        const int copies = impairment.duplicate > 0 && Draw() < impairment.duplicate ? 2 : 1;
+        report_.datagramsDuplicated += static_cast<uint64_t>(copies - 1);
+        for (int copy = 0; copy < copies; ++copy) {
+            if (holding_) {
+                send(datagrams[i]);
+                send(held_);
+                holding_ = false;
+            } else if (impairment.reorder > 0 && Draw() < impairment.reorder) {
+                held_ = datagrams[i];
+                holding_ = true;
+                ++report_.datagramsSwapped;
+            } else {
+                send(datagrams[i]);
+            }
+        }
+    }
+    if (frame) {
+        ++report_.framesOffered;
+        if (whole) {
+            ++report_.framesComplete;
+            if (keepComplete_ && datagrams[0].size() >= 20) {
+                int32_t number = 0;
+                std::memcpy(&number, datagrams[0].data() + 16, 4);
+                report_.completeFrames.push_back(number);
+            }
+        }
+    }
+    return ok;
+}
+
+ImpairmentReport Server::Impaired() const {
+    std::lock_guard<std::mutex> guard(sendLock_);
+    return report_;
+}
+
+void Server::KeepCompleteFrames(bool keep) {
+    std::lock_guard<std::mutex> guard(sendLock_);
+    keepComplete_ = keep;
+}
+
+void Server::FlushImpairment() {
+    uint32_t address = 0;
+    uint16_t port = 0;
+    if (!DataTarget(&address, &port)) return;
+    std::lock_guard<std::mutex> guard(sendLock_);
+    if (!holding_) return;
+    dataSocket_.SendTo(address, port, held_.data(), held_.size());
+    holding_ = false;
 }
 
 bool Server::SendMessage(uint8_t type, uint32_t sequence, const std::vector<uint8_t>& body,
@@ -287,6 +365,7 @@ void Server::StartStreaming(double rate, uint64_t count, bool typicalFrames, Str
 void Server::StopStreaming() {
     streaming_.store(false);
     if (streamThread_.joinable()) streamThread_.join();
+    FlushImpairment();
 }
 
 void Server::StreamLoop(double rate, uint64_t count, bool typicalFrames, StreamGate gate) {

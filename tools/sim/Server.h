@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <random>
 #include <set>
 #include <string>
 #include <thread>
@@ -21,6 +22,28 @@
 #include "SimSocket.h"
 
 namespace mirav::sim {
+
+// Link impairment applied to the datagrams sent to the client's data endpoint (or the group):
+// probabilities from 0 to 1, drawn from a generator seeded with seed.
+struct Impairment {
+    double loss = 0;       // each datagram lost
+    double duplicate = 0;  // each datagram sent twice
+    double reorder = 0;    // each datagram swapped with the next one
+    double burstLoss = 0;  // per message: a run of 1-25 datagrams lost from a random fragment on
+    uint64_t seed = 1;
+    bool Active() const { return loss > 0 || duplicate > 0 || reorder > 0 || burstLoss > 0; }
+};
+
+// What the impairment did, and which frames it let through whole.
+struct ImpairmentReport {
+    uint64_t framesOffered = 0;
+    uint64_t framesComplete = 0;  // every datagram of the frame sent at least once
+    uint64_t datagramsOffered = 0;
+    uint64_t datagramsLost = 0;
+    uint64_t datagramsDuplicated = 0;
+    uint64_t datagramsSwapped = 0;
+    std::vector<int32_t> completeFrames;  // frame numbers, when kept (KeepCompleteFrames)
+};
 
 struct ServerConfig {
     std::string bindAddress = "127.0.0.1";
@@ -38,6 +61,7 @@ struct ServerConfig {
     std::string multicastInterface = "127.0.0.1";
     std::string alternateSource = "127.0.0.2";
     size_t fragmentSize = 1462;
+    Impairment impairment;
     double sceneRate = 100.0;  // the scene's clock (timecode, motion)
 };
 
@@ -95,6 +119,12 @@ public:
     bool SendTextReply(uint32_t sequence, const std::string& text);
     bool SendCommandDatagram(const std::vector<uint8_t>& datagram);
 
+    // What the impairment did so far; keep lists the frame numbers of complete frames.
+    ImpairmentReport Impaired() const;
+    void KeepCompleteFrames(bool keep);
+    // Sends a datagram the impairment still holds back for a swap.
+    void FlushImpairment();
+
     bool HasClient() const;
     std::vector<ReceivedCommand> Commands() const;
     size_t CountCommands(uint8_t type) const;
@@ -134,7 +164,17 @@ private:
     uint16_t clientPort_ = 0;
     std::vector<ReceivedCommand> commands_;
     CommandHook hook_;
-    std::mutex sendLock_;  // keeps the datagrams of one message together
+    mutable std::mutex sendLock_;  // keeps the datagrams of one message together
+    // Impairment state, guarded by sendLock_.
+    std::mt19937_64 random_;
+    std::vector<uint8_t> held_;  // a datagram waiting to be swapped with the next
+    bool holding_ = false;
+    uint32_t burstLeft_ = 0;
+    bool keepComplete_ = false;
+    ImpairmentReport report_;
+    double Draw() { return static_cast<double>(random_() >> 11) * 0x1.0p-53; }
+    bool SendImpaired(UdpSocket& socket, uint32_t address, uint16_t port,
+                      const std::vector<std::vector<uint8_t>>& datagrams);
 };
 
 }  // namespace mirav::sim

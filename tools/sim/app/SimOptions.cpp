@@ -40,7 +40,13 @@ const char kSimUsage[] =
     "  --refuse                refuse every client's version\n"
     "  --descriptions-type T   answer description requests as type 101 or 105\n"
     "  --silent                record commands but answer none\n"
-    "  --typical               stream typical-size frames instead of the scene\n";
+    "  --typical               stream typical-size frames instead of the scene\n"
+    "  --loss P                lose each frame datagram with probability P (0-1)\n"
+    "  --duplicate P           send each frame datagram twice with probability P\n"
+    "  --reorder P             swap each frame datagram with the next with probability P\n"
+    "  --burst-loss P          per message, with probability P, lose a run of 1-25 datagrams\n"
+    "                          from a random fragment on\n"
+    "  --seed N                seed of the impairment (default 1)\n";
 
 namespace {
 
@@ -94,6 +100,17 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& o, std::string& error) {
         bool ok = true;
         if (option == "--help" || option == "-h") {
             o.help = true;
+        } else if (option == "--loss" || option == "--duplicate" || option == "--reorder" ||
+                   option == "--burst-loss") {
+            ok = numeric(0, 1);
+            Impairment& impairment = o.config.impairment;
+            (option == "--loss"        ? impairment.loss
+             : option == "--duplicate" ? impairment.duplicate
+             : option == "--reorder"   ? impairment.reorder
+                                       : impairment.burstLoss) = number;
+        } else if (option == "--seed") {
+            ok = numeric(0, 4294967295.0);
+            o.config.impairment.seed = static_cast<uint64_t>(number);
         } else if (option == "--rate") {
             ok = numeric(0, 100000);
             o.rate = number;

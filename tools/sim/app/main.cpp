@@ -190,5 +190,16 @@ int main(int argc, char** argv) {
     std::printf(
         "mirav-sim: stopped after %llu frames\n",
         static_cast<unsigned long long>(player ? player->FramesSent() : server.FramesSent()));
+    if (options.config.impairment.Active()) {
+        const mirav::sim::ImpairmentReport report = server.Impaired();
+        std::printf(
+            "mirav-sim: impairment: %llu frames offered, %llu complete; %llu datagrams lost, "
+            "%llu duplicated, %llu swapped\n",
+            static_cast<unsigned long long>(report.framesOffered),
+            static_cast<unsigned long long>(report.framesComplete),
+            static_cast<unsigned long long>(report.datagramsLost),
+            static_cast<unsigned long long>(report.datagramsDuplicated),
+            static_cast<unsigned long long>(report.datagramsSwapped));
+    }
     return 0;
 }
