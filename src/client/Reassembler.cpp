@@ -113,13 +113,16 @@ bool Reassembler::Fits(const Slot& slot, uint32_t index, uint32_t length) const 
 int Reassembler::JoinScore(const Slot& slot, uint32_t index, uint32_t length) const {
     if (!Fits(slot, index, length)) return -1;
     const int position = static_cast<int>(index);
-    if (position > slot.highest) return position - slot.highest - 1;
+    if (position > slot.highest) {
+        const int skipped = position - slot.highest - 1;
+        return skipped <= kReorderDepth ? skipped : -1;
+    }
     // A hole: the more fragments of higher index came first, the less likely it is this one's.
     int later = 0;
     for (uint32_t i = index + 1; i <= static_cast<uint32_t>(slot.highest); ++i) {
         later += slot.Has(i) ? 1 : 0;
     }
-    return later;
+    return later <= kReorderDepth ? later : -1;
 }
 
 Reassembler::Slot& Reassembler::OpenSlot(const MessageHeader& header, const DatagramInfo& info) {

@@ -38,6 +38,9 @@ public:
     static constexpr size_t kMaxFragments = 256;
     // The smallest window a gap between two fragments of one message may span.
     static constexpr int64_t kWindowFloorNs = 5000000;
+    // How far a fragment may arrive out of its place: fragments of higher index that came before
+    // it, or fragments skipped ahead of the highest one held. Beyond that it is another message.
+    static constexpr int kReorderDepth = 3;
 
     // Diagnostic sites of the malformed datagrams and of the out-of-order fragment.
     static constexpr int kSiteShort = 573;

@@ -36,7 +36,11 @@ int ChannelSocket::Receive(void* buffer, int* length, uint32_t* address, int* po
                            os::ReceiveMeta* meta) {
     const SocketHandle handle = handle_.load(std::memory_order_acquire);
     if (handle == kInvalidSocket) return kSocketFailed;
-    return facade_.RecvFrom(handle, buffer, length, address, port, meta);
+    const int result = facade_.RecvFrom(handle, buffer, length, address, port, meta);
+    // The system leaves the counter out while it is 0; where it reports drops at all, every
+    // datagram carries a valid count.
+    if (meta != nullptr) meta->dropCounterValid = dropsReported_.load(std::memory_order_acquire);
+    return result;
 }
 
 int ChannelSocket::SendToPeer(const void* data, int length, const char* peer, int port,

@@ -268,6 +268,12 @@ bool Server::SendImpaired(UdpSocket& socket, uint32_t address, uint16_t port,
             }
         }
     }
+    // The last datagram of a message has no neighbour to swap with until the next message,
+    // which may be a frame period away: it goes out now.
+    if (holding_) {
+        send(held_);
+        holding_ = false;
+    }
     if (frame) {
         ++report_.framesOffered;
         if (whole) {

@@ -28,7 +28,7 @@ namespace mirav::sim {
 struct Impairment {
     double loss = 0;       // each datagram lost
     double duplicate = 0;  // each datagram sent twice
-    double reorder = 0;    // each datagram swapped with the next one
+    double reorder = 0;    // each datagram swapped with the next one of its message
     double burstLoss = 0;  // per message: a run of 1-25 datagrams lost from a random fragment on
     uint64_t seed = 1;
     bool Active() const { return loss > 0 || duplicate > 0 || reorder > 0 || burstLoss > 0; }

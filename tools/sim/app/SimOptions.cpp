@@ -43,7 +43,7 @@ const char kSimUsage[] =
     "  --typical               stream typical-size frames instead of the scene\n"
     "  --loss P                lose each frame datagram with probability P (0-1)\n"
     "  --duplicate P           send each frame datagram twice with probability P\n"
-    "  --reorder P             swap each frame datagram with the next with probability P\n"
+    "  --reorder P             swap each datagram with the next of its message, probability P\n"
     "  --burst-loss P          per message, with probability P, lose a run of 1-25 datagrams\n"
     "                          from a random fragment on\n"
     "  --seed N                seed of the impairment (default 1)\n";
