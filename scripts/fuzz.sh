@@ -21,7 +21,7 @@ cmake -S "$root" -B "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build "$out" -j"${MIRAV_JOBS:-2}" --target mirav_fuzzers
 
 status=0
-for target in frame_decoder description_decoder; do
+for target in frame_decoder description_decoder reassembler; do
   scratch="$out/corpus-$target"
   mkdir -p "$scratch"
   echo "fuzz: $target for ${seconds} s"
