@@ -191,3 +191,38 @@ TEST(CliStream, MulticastInsideAPrivateNetworkNamespace) {
 
 }  // namespace
 }  // namespace mirav::test
+
+namespace mirav::test {
+namespace {
+
+TEST(CliStream, StatsReportTheLibrarysCountsOfAnImpairedStream) {
+    auto sim = StartSim(
+        {"--rate", "100", "--duration", "30", "--typical", "--burst-loss", "0.3", "--seed", "5"});
+    const RunResult r = RunProgram(
+        Command(kCli, {"stream", kServer, "--duration", "1.5", "--json", "--stats"}), kRunTimeout);
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    std::vector<Json> lines = JsonLines(r.output);
+    ASSERT_GT(lines.size(), 20u) << r.errors;
+    const Json stats = lines.back()["statistics"];
+    lines.pop_back();
+    const long long delivered = stats["framesDelivered"].Int();
+    EXPECT_EQ(delivered, FramesReceived(r.errors));
+    EXPECT_EQ(static_cast<long long>(lines.size()) +
+                  SummaryCount(r.errors, "frames dropped by the queue"),
+              delivered);
+    // Runs of lost datagrams leave frames incomplete and numbers missing; both are counted.
+    EXPECT_GT(stats["messagesAbandoned"].Int(), 0);
+    EXPECT_GT(stats["framesMissing"].Int(), 0);
+    EXPECT_EQ(SummaryCount(r.errors, "frames missing (gaps in frame numbers)"),
+              stats["framesMissing"].Int());
+    EXPECT_EQ(SummaryCount(r.errors, "messages abandoned incomplete"),
+              stats["messagesAbandoned"].Int());
+    EXPECT_GT(stats["datagramsReceived"].Int(), delivered);
+
+    // --stats belongs to --json.
+    const RunResult alone = RunProgram(Command(kCli, {"stream", kServer, "--stats"}), kRunTimeout);
+    EXPECT_EQ(alone.exitCode, 2);
+}
+
+}  // namespace
+}  // namespace mirav::test

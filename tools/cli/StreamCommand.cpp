@@ -21,15 +21,17 @@ namespace mirav::cli {
 namespace {
 
 const char kStreamUsage[] =
-    "usage: mirav-cli stream SERVER [--duration S] [--frames N] [--json] [--rigid-body NAME]...\n"
+    "usage: mirav-cli stream SERVER [--duration S] [--frames N] [--json [--stats]]\n"
+    "                              [--rigid-body NAME]...\n"
     "  Streams live frames and shows a status line (frame rate, frame number, latency, counts,\n"
-    "  force plates) until the duration ends or Ctrl-C; then prints a summary: frames received,\n"
-    "  frames missing (gaps in the frame numbers), frames dropped because the output could not\n"
-    "  keep up, malformed datagrams.\n"
+    "  force plates, losses) until the duration ends or Ctrl-C; then prints a summary: frames\n"
+    "  received, the library's stream statistics (frames missing, messages abandoned, kernel\n"
+    "  drops, malformed datagrams ...) and frames dropped because the output could not keep up.\n"
     "  --duration S       stop after S seconds (default: until interrupted)\n"
     "  --frames N         stop after N frames\n"
     "  --json             one JSON object per frame on standard output (status and summary go\n"
     "                     to standard error)\n"
+    "  --stats            with --json: the library's stream statistics as a last JSON object\n"
     "  --rigid-body NAME  only this rigid body (repeatable); the status line shows its position\n"
     "  --verbose          also print the library's diagnostic messages\n";
 
@@ -39,7 +41,6 @@ constexpr int kForcePlateWaitMs = 3000;
 
 struct Counters {
     uint64_t received = 0;
-    uint64_t missing = 0;
     int32_t lastFrame = 0;
     float latency = 0;
     int rigidBodies = 0, skeletons = 0, markers = 0;
@@ -84,10 +85,6 @@ void OnFrame(sFrameOfMocapData* frame, void* context) {
         const int32_t firstChosen = state->firstChosen;
         Counters& c = state->counters;
         if (state->frameLimit != 0 && c.received >= state->frameLimit) return;
-        // A gap is a jump forward; a jump back means the server started counting again.
-        if (c.received > 0 && frame->frameNumber > c.lastFrame + 1) {
-            c.missing += static_cast<uint64_t>(frame->frameNumber - c.lastFrame - 1);
-        }
         ++c.received;
         c.lastFrame = frame->frameNumber;
         c.latency = frame->latency;
@@ -181,8 +178,38 @@ std::string FrameJson(const FrameCopy& frame, const NameIndex& names) {
     return json.Text();
 }
 
+sStreamStatistics LibraryStatistics(MiravSDKClient& client) {
+    sStreamStatistics stats{};
+    stats.size = sizeof(stats);
+    client.GetStreamStatistics(&stats);
+    return stats;
+}
+
+std::string StatisticsJson(const sStreamStatistics& s) {
+    JsonWriter json;
+    json.BeginObject().Key("statistics").BeginObject();
+    json.Key("kernelDropsReported").Bool(s.kernelDropsReported != 0);
+    const std::pair<const char*, uint64_t> counts[] = {
+        {"datagramsReceived", s.datagramsReceived},
+        {"bytesReceived", s.bytesReceived},
+        {"framesDelivered", s.framesDelivered},
+        {"framesMissing", s.framesMissing},
+        {"framesOutOfOrder", s.framesOutOfOrder},
+        {"framesDroppedByQueue", s.framesDroppedByQueue},
+        {"messagesAbandoned", s.messagesAbandoned},
+        {"messagesKernelDiscarded", s.messagesKernelDiscarded},
+        {"datagramsMalformed", s.datagramsMalformed},
+        {"fragmentsRepeated", s.fragmentsRepeated},
+        {"datagramsForeign", s.datagramsForeign},
+        {"kernelDrops", s.kernelDrops}};
+    for (const auto& [name, value] : counts) json.Key(name).Int(static_cast<int64_t>(value));
+    json.Key("millisecondsSinceLastFrame").Int(s.millisecondsSinceLastFrame);
+    json.EndObject().EndObject();
+    return json.Text();
+}
+
 std::string StatusText(const Counters& c, double rate, uint64_t dropped,
-                       const std::string& chosenName) {
+                       const std::string& chosenName, const sStreamStatistics& stats) {
     char text[512];
     int n = std::snprintf(text, sizeof(text),
                           "frame %d | %.1f fps | latency %.1f ms | rigid bodies %d, skeletons %d, "
@@ -206,10 +233,18 @@ std::string StatusText(const Counters& c, double rate, uint64_t dropped,
         }
         out += text;
     }
-    std::snprintf(text, sizeof(text), " | missing %llu, dropped %llu",
-                  static_cast<unsigned long long>(c.missing),
-                  static_cast<unsigned long long>(dropped));
-    return out + text;
+    std::snprintf(
+        text, sizeof(text), " | missing %llu, abandoned %llu, dropped %llu",
+        static_cast<unsigned long long>(stats.framesMissing),
+        static_cast<unsigned long long>(stats.messagesAbandoned + stats.messagesKernelDiscarded),
+        static_cast<unsigned long long>(dropped));
+    out += text;
+    if (stats.kernelDrops > 0) {
+        std::snprintf(text, sizeof(text), ", kernel drops %llu",
+                      static_cast<unsigned long long>(stats.kernelDrops));
+        out += text;
+    }
+    return out;
 }
 
 Counters Snapshot(StreamState& state) {
@@ -222,11 +257,9 @@ Counters Snapshot(StreamState& state) {
 int RunStream(int argc, char** argv, int first) {
     ParsedArgs args;
     std::string error;
-    const std::vector<OptionRule> rules = {{"--duration", true},
-                                           {"--frames", true},
-                                           {"--json", false},
-                                           {"--rigid-body", true},
-                                           {"--verbose", false}};
+    const std::vector<OptionRule> rules = {{"--duration", true},   {"--frames", true},
+                                           {"--json", false},      {"--stats", false},
+                                           {"--rigid-body", true}, {"--verbose", false}};
     if (!ParseArgs(argc, argv, first, rules, 1, args, error)) {
         return UsageError("stream", error, kStreamUsage);
     }
@@ -246,6 +279,9 @@ int RunStream(int argc, char** argv, int first) {
     }
     const std::string server = args.positionals[0];
     const bool json = args.Has("--json");
+    if (args.Has("--stats") && !json) {
+        return UsageError("stream", "--stats goes with --json", kStreamUsage);
+    }
 
     StreamState state(json);
     state.frameLimit = static_cast<uint64_t>(frames);
@@ -322,14 +358,21 @@ int RunStream(int argc, char** argv, int first) {
                 seconds > 0 ? static_cast<double>(c.received - lastCount) / seconds : 0;
             lastStatus = now;
             lastCount = c.received;
-            status.Show(
-                StatusText(c, rate, state.queue.Dropped(), chosen.empty() ? "" : chosen[0]));
+            status.Show(StatusText(c, rate, state.queue.Dropped(), chosen.empty() ? "" : chosen[0],
+                                   LibraryStatistics(client)));
         }
     }
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     client.Uninitialize();
+    // The statistics keep counting across Uninitialize, so these are final.
+    const sStreamStatistics stats = LibraryStatistics(client);
     FrameCopy frame;
     while (json && state.queue.Pop(&frame, std::chrono::milliseconds(0))) writeFrame(frame);
+    if (json && args.Has("--stats")) {
+        const std::string line = StatisticsJson(stats) + "\n";
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fflush(stdout);
+    }
     status.Finish();
 
     const Counters c = Snapshot(state);
@@ -337,12 +380,22 @@ int RunStream(int argc, char** argv, int first) {
     std::fprintf(summary, "received %llu frames in %.1f s (%.1f fps)\n",
                  static_cast<unsigned long long>(c.received), elapsed,
                  elapsed > 0 ? static_cast<double>(c.received) / elapsed : 0.0);
-    std::fprintf(summary, "frames missing (gaps in frame numbers): %llu\n",
-                 static_cast<unsigned long long>(c.missing));
-    std::fprintf(summary, "frames dropped by the queue: %llu\n",
-                 static_cast<unsigned long long>(state.queue.Dropped()));
-    std::fprintf(summary, "malformed datagrams: %llu\n",
-                 static_cast<unsigned long long>(MalformedDatagrams()));
+    const auto line = [summary](const char* name, uint64_t value) {
+        std::fprintf(summary, "%s: %llu\n", name, static_cast<unsigned long long>(value));
+    };
+    line("frames missing (gaps in frame numbers)", stats.framesMissing);
+    line("frames out of order or repeated", stats.framesOutOfOrder);
+    line("frames dropped by the queue", state.queue.Dropped());
+    line("messages abandoned incomplete", stats.messagesAbandoned);
+    line("messages discarded for kernel drops", stats.messagesKernelDiscarded);
+    line("malformed datagrams", stats.datagramsMalformed);
+    line("repeated fragments", stats.fragmentsRepeated);
+    line("datagrams from other senders", stats.datagramsForeign);
+    if (stats.kernelDropsReported != 0) {
+        line("kernel drops", stats.kernelDrops);
+    } else {
+        std::fprintf(summary, "kernel drops: not reported on this system\n");
+    }
     std::fflush(summary);
     if (c.received == 0) {
         return Failure("stream", "connected to " + server +
