@@ -201,17 +201,19 @@ TEST(CliStream, StatsReportTheLibrarysCountsOfAnImpairedStream) {
     auto sim = StartSim(
         {"--rate", "100", "--duration", "30", "--typical", "--burst-loss", "0.3", "--seed", "5"});
     const RunResult r = RunProgram(
-        Command(kCli, {"stream", kServer, "--duration", "1.5", "--json", "--stats"}), kRunTimeout);
+        Command(kCli, {"stream", kServer, "--frames", "100", "--json", "--stats"}), kRunTimeout);
     ASSERT_EQ(r.exitCode, 0) << r.errors;
     std::vector<Json> lines = JsonLines(r.output);
     ASSERT_GT(lines.size(), 20u) << r.errors;
     const Json stats = lines.back()["statistics"];
     lines.pop_back();
     const long long delivered = stats["framesDelivered"].Int();
-    EXPECT_EQ(delivered, FramesReceived(r.errors));
+    // The library may deliver a frame or two more before the tool disconnects.
+    EXPECT_EQ(FramesReceived(r.errors), 100);
+    EXPECT_GE(delivered, 100);
     EXPECT_EQ(static_cast<long long>(lines.size()) +
                   SummaryCount(r.errors, "frames dropped by the queue"),
-              delivered);
+              100);
     // Runs of lost datagrams leave frames incomplete and numbers missing; both are counted.
     EXPECT_GT(stats["messagesAbandoned"].Int(), 0);
     EXPECT_GT(stats["framesMissing"].Int(), 0);
