@@ -34,11 +34,20 @@ void Reassembler::Reset() {
     shadowCollected_ = 0;
 }
 
+// Four times the median longest gap of the recent messages plus a margin, or three quarters of
+// the shortest time between two recent messages where that is longer (fragments of two
+// different messages are about that time apart; below it, a sender paused for a moment within
+// one message is still waited for), and never less than the floor, so a link that slows down
+// does not lose every message before the window has learned it.
 int64_t Reassembler::WindowNs() const {
-    if (gapCount_ == 0) return kWindowFloorNs;
+    constexpr size_t kLearnedAfter = 4;
+    if (gapCount_ < kLearnedAfter) return kWindowFloorNs;
     std::array<int64_t, 16> sorted = gaps_;
     std::sort(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(gapCount_));
-    return kWindowFloorNs + 4 * sorted[gapCount_ / 2];
+    const int64_t fromGaps = 4 * sorted[gapCount_ / 2] + kGapMarginNs;
+    const int64_t shortest = *std::min_element(
+        intervals_.begin(), intervals_.begin() + static_cast<std::ptrdiff_t>(gapCount_));
+    return std::max({kWindowFloorNs, fromGaps, shortest / 4 * 3});
 }
 
 size_t Reassembler::MessagesInProgress() const {
@@ -211,7 +220,7 @@ bool Reassembler::Complete(Slot& slot, Result* result) {
     result->body = body;
     result->length = static_cast<uint32_t>(slot.total);
     result->info.arrivalNs = slot.firstNs;
-    Learn(slot.maxGapNs);
+    Learn(slot.maxGapNs, slot.firstNs);
     slot.active = false;
     slot.done = true;
     // Messages are sent one after another: an older incomplete message with the same type and
@@ -225,8 +234,11 @@ bool Reassembler::Complete(Slot& slot, Result* result) {
     return true;
 }
 
-void Reassembler::Learn(int64_t gapNs) {
+void Reassembler::Learn(int64_t gapNs, int64_t firstNs) {
     gaps_[gapNext_] = std::max<int64_t>(gapNs, 0);
+    intervals_[gapNext_] =
+        lastCompletedNs_ != 0 ? std::max<int64_t>(firstNs - lastCompletedNs_, 0) : 0;
+    lastCompletedNs_ = firstNs;
     gapNext_ = (gapNext_ + 1) % gaps_.size();
     gapCount_ = std::min(gapCount_ + 1, gaps_.size());
 }

@@ -36,8 +36,10 @@ class Reassembler {
 public:
     static constexpr size_t kMaxMessagesInProgress = 4;
     static constexpr size_t kMaxFragments = 256;
-    // The smallest window a gap between two fragments of one message may span.
+    // The least window a gap between two fragments of one message may span (also until enough
+    // messages completed to learn it), and the margin added to the learned gaps.
     static constexpr int64_t kWindowFloorNs = 5000000;
+    static constexpr int64_t kGapMarginNs = 1000000;
     // How far a fragment may arrive out of its place: fragments of higher index that came before
     // it, or fragments skipped ahead of the highest one held. Beyond that it is another message.
     static constexpr int kReorderDepth = 3;
@@ -114,7 +116,7 @@ private:
     void Store(Slot& slot, const MessageHeader& header, const uint8_t* body,
                const DatagramInfo& info);
     bool Complete(Slot& slot, Result* result);
-    void Learn(int64_t gapNs);
+    void Learn(int64_t gapNs, int64_t firstNs);
     void Malformed(Result* result, int site, uint32_t value);
 
     uint32_t capacity_;
@@ -125,10 +127,13 @@ private:
     bool dropBaselineValid_ = false;
     uint32_t dropBaseline_ = 0;
     uint32_t learnedFragmentSize_ = 0;
-    // The longest gap of each of the last messages that completed (a ring).
+    // The longest gap of each of the last messages that completed, and the time from the first
+    // fragment of one completed message to that of the next (rings).
     std::array<int64_t, 16> gaps_{};
+    std::array<int64_t, 16> intervals_{};
     size_t gapCount_ = 0;
     size_t gapNext_ = 0;
+    int64_t lastCompletedNs_ = 0;
     // The sequential rule of the diagnostic lines: which index it expects next.
     uint8_t shadowExpected_ = 0;
     uint8_t shadowType_ = 0;

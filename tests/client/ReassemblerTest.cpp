@@ -167,20 +167,33 @@ TEST(Reassembler, BurstLossAcrossMessagesIsCaughtByTimeAndByTheKernelCounter) {
 TEST(Reassembler, LearnsItsWindowFromCompletedMessages) {
     Feeder feeder;
     EXPECT_EQ(feeder.reassembler.WindowNs(), Reassembler::kWindowFloorNs);
-    // Fragments 2 ms apart complete (within the floor) and widen the window to floor + 8 ms.
+    // Fragments 2 ms apart, messages 8 ms apart: the window becomes 4 x 2 ms + the margin.
     for (uint8_t tag = 1; tag <= 5; ++tag) {
         const Datagrams message = Cut(tag, 70, 20);
         for (const auto& datagram : message) feeder.Feed(datagram, 2 * kMs);
     }
     EXPECT_EQ(feeder.delivered.size(), 5u);
-    EXPECT_EQ(feeder.reassembler.WindowNs(), Reassembler::kWindowFloorNs + 8 * kMs);
+    EXPECT_EQ(feeder.reassembler.WindowNs(), 8 * kMs + Reassembler::kGapMarginNs);
+    // Messages 40 ms apart with back-to-back fragments: three quarters of that time.
+    for (uint8_t tag = 10; tag <= 30; ++tag) {
+        const Datagrams message = Cut(tag, 70, 20);
+        feeder.Feed(message[0], 40 * kMs);
+        for (size_t i = 1; i < message.size(); ++i) feeder.Feed(message[i], 1000);
+    }
+    EXPECT_NEAR(feeder.reassembler.WindowNs(), 30 * kMs, 10000);
+    for (uint8_t tag = 1; tag <= 16; ++tag) {
+        const Datagrams message = Cut(tag, 70, 20);
+        for (const auto& datagram : message) feeder.Feed(datagram, 2 * kMs);
+    }
     // A gap wider than the window abandons the message; the late fragments cannot complete it.
+    const size_t before = feeder.delivered.size();
+    EXPECT_EQ(before, 42u);
     const Datagrams late = Cut(9, 70, 20);
     feeder.Feed(late[0]);
     feeder.Feed(late[1]);
     feeder.Feed(late[2], 20 * kMs);
     feeder.Feed(late[3]);
-    EXPECT_EQ(feeder.delivered.size(), 5u);
+    EXPECT_EQ(feeder.delivered.size(), before);
     EXPECT_GE(feeder.counters.messagesAbandoned.Get(), 1u);
 }
 
