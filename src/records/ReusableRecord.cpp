@@ -29,14 +29,16 @@ T* Attach(Slot<T>& slot, size_t count) {
         slot.data = NewArray<T>(capacity);
         slot.capacity = capacity;
     }
+    slot.used = count;
     slot.attached = true;
     return slot.data;
 }
 
-// An attached array the record no longer points at was released by someone else.
+// An attached array of positive count that the record no longer points at was released by
+// someone else (Solvanta_FreeFrame); one of count 0 is left alone by that release and stays ours.
 template <class T>
-void Verify(Slot<T>& slot, const T* field) {
-    if (slot.attached && field != slot.data) {
+void Forget(Slot<T>& slot) {
+    if (slot.attached && slot.used > 0) {
         slot.data = nullptr;
         slot.capacity = 0;
     }
@@ -44,12 +46,12 @@ void Verify(Slot<T>& slot, const T* field) {
 }
 
 template <class T>
-void Forget(Slot<T>& slot) {
-    if (slot.attached) {
-        slot.data = nullptr;
-        slot.capacity = 0;
+void Verify(Slot<T>& slot, const T* field) {
+    if (slot.attached && field == slot.data) {
+        slot.attached = false;
+        return;
     }
-    slot.attached = false;
+    Forget(slot);
 }
 
 template <class T>

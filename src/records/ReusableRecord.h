@@ -38,7 +38,8 @@ public:
     void ReleaseArrays();
 
     // Arrays for the next fill (after Clear). An array that was released behind this object
-    // (Solvanta_FreeFrame on the record) is forgotten at the next Clear, never released twice.
+    // (Solvanta_FreeFrame on the record, which releases arrays of positive count only) is
+    // forgotten at the next Clear, never released twice; the ones it leaves are kept.
     MarkerData* MarkerSetPoints(int set, size_t count) override;
     MarkerData* OtherPoints(size_t count) override;
     MarkerData* BodyPoints(BodyPlace place, size_t count) override;
@@ -50,6 +51,7 @@ public:
     struct Slot {
         T* data = nullptr;
         size_t capacity = 0;
+        size_t used = 0;        // elements the record was given when the array was attached
         bool attached = false;  // the record points at data
     };
     struct BodySlots {
