@@ -2,6 +2,7 @@
 // the optional extension.
 #include "protocol/FrameDecoder.h"
 
+#include <cstddef>
 #include <new>
 
 #include "protocol/ByteReader.h"
@@ -17,6 +18,15 @@ constexpr size_t kPointSize = sizeof(MarkerData);
 constexpr size_t kRigidBodyMarkerSize = kPointSize + sizeof(int32_t) + sizeof(float);
 // Smallest rigid-body entry: 42 bytes with no markers.
 constexpr size_t kRigidBodyMinSize = 42;
+// The fields before a rigid body's markers (id, x, y, z, qx, qy, qz, qw, marker count) and after
+// them (mean error, params), each contiguous in the record as on the wire (little-endian host).
+constexpr size_t kRigidBodyHeadSize = 36;
+constexpr size_t kRigidBodyTailSize = 6;
+static_assert(offsetof(sRigidBodyData, id) == 0 && offsetof(sRigidBodyData, x) == 4 &&
+                  offsetof(sRigidBodyData, qw) == 28 && offsetof(sRigidBodyData, markerCount) == 32,
+              "rigid body head in wire order");
+static_assert(offsetof(sRigidBodyData, params) == offsetof(sRigidBodyData, meanError) + 4,
+              "mean error and params adjacent");
 
 // Every limit check is unsigned, so a negative count fails it too.
 bool WithinLimit(int32_t count, uint32_t limit) { return static_cast<uint32_t>(count) <= limit; }
@@ -72,10 +82,9 @@ private:
     }
 
     bool RigidBody(BodyPlace place, sRigidBodyData* body) {
-        if (!r_.ReadInt32(&body->id) || !r_.ReadFloat(&body->x) || !r_.ReadFloat(&body->y) ||
-            !r_.ReadFloat(&body->z) || !r_.ReadFloat(&body->qx) || !r_.ReadFloat(&body->qy) ||
-            !r_.ReadFloat(&body->qz) || !r_.ReadFloat(&body->qw) ||
-            !ReadCount(&body->markerCount, MAX_MARKERS)) {
+        // Id, position, orientation and marker count lie in the record in wire order: one read.
+        if (!r_.ReadBytes(body, kRigidBodyHeadSize) ||
+            !WithinLimit(body->markerCount, MAX_MARKERS)) {
             return false;
         }
         const size_t n = static_cast<size_t>(body->markerCount);
@@ -88,7 +97,7 @@ private:
         return r_.ReadElements(body->markers, n, kPointSize) &&
                r_.ReadElements(body->markerIds, n, sizeof(int32_t)) &&
                r_.ReadElements(body->markerSizes, n, sizeof(float)) &&
-               r_.ReadFloat(&body->meanError) && r_.ReadInt16(&body->params);
+               r_.ReadBytes(&body->meanError, kRigidBodyTailSize);
     }
 
     bool RigidBodies() {
