@@ -18,6 +18,7 @@
 #include "SimSocket.h"
 #include "client/ClientCore.h"
 #include "platform/Diagnostics.h"
+#include "protocol/MessageHeader.h"
 
 namespace {
 
@@ -123,12 +124,20 @@ void BM_StreamCostPerFrame(benchmark::State& state) {
             std::vector<uint8_t> buffer(65536);
             uint32_t address = 0;
             uint16_t port = 0;
-            uint64_t datagrams = 0;
+            int32_t number = 0;
             while (receiving.load()) {
-                if (plain.Receive(buffer.data(), buffer.size(), 50, &address, &port) <= 0) continue;
-                if (++datagrams % datagramsPerFrame != 0) continue;
-                const auto number = static_cast<int32_t>(datagrams / datagramsPerFrame);
-                if (number <= kFrames) {
+                const long got = plain.Receive(buffer.data(), buffer.size(), 50, &address, &port);
+                mirav::MessageHeader header;
+                if (got <= 0 ||
+                    !mirav::ParseMessageHeader(buffer.data(), static_cast<size_t>(got), &header)) {
+                    continue;
+                }
+                // The first datagram names the frame; the last one completes it.
+                if (header.fragmentIndex == 0 && got >= 20) {
+                    std::memcpy(&number, buffer.data() + mirav::kMessageHeaderSize, sizeof number);
+                }
+                if (header.fragmentIndex + 1u != datagramsPerFrame) continue;
+                if (number >= 1 && number <= kFrames) {
                     const std::chrono::duration<double, std::micro> latency =
                         Clock::now() - loop.sent[number];
                     loop.latencyUs.push_back(latency.count());
