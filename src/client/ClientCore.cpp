@@ -144,7 +144,9 @@ int ClientCore::Initialize(const char*, const char* serverAddress, uint16_t comm
 
     int result = command_.Open(serverAddress, commandPort_, "");
     if (result != kResultOk) {
-        SetLastErrorText(CommandChannelText(serverAddress, commandPort_, result));
+        SetLastErrorText(result == kResultUnusableAddress
+                             ? UnusableAddressText(serverAddress)
+                             : CommandChannelText(serverAddress, commandPort_, result));
         return fail(result, true);
     }
     RequestFailure failure = RequestFailure::kNone;

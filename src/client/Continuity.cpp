@@ -217,7 +217,15 @@ void ClientCore::Reconnect() {
     const bool multicast = result == -1;
     if (multicast != multicast_) {
         if (!multicast_) keepAlive_.Stop();
+        // Teardown forgets the application's context pointers; the reopened channel keeps them.
+        void* contexts[kCallbackAnalog + 1] = {};
+        for (int32_t kind = kCallbackData; kind <= kCallbackAnalog; ++kind) {
+            contexts[kind] = data_.Contexts().Get(kind);
+        }
         data_.TearDown(false);
+        for (int32_t kind = kCallbackData; kind <= kCallbackAnalog; ++kind) {
+            data_.Contexts().Set(kind, contexts[kind]);
+        }
         multicast_ = multicast;
         if (OpenDataChannel(multicast) != kResultOk) {
             LoseServer();

@@ -55,6 +55,11 @@ std::string StalledText(int stallMs, uint32_t dataPort, bool multicast) {
            (multicast ? " and the multicast route" : " or the multicast route");
 }
 
+std::string UnusableAddressText(const char* server) {
+    return std::string("the address '") + server +
+           "' is not usable: give an IPv4 address or a host name that resolves";
+}
+
 std::string CommandChannelText(const char* server, uint32_t port, int result) {
     return std::string("cannot open a socket to ") + server + ":" + std::to_string(port) +
            " (result " + std::to_string(result) +

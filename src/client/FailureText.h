@@ -17,6 +17,7 @@ std::string DataPortInUseText(uint32_t port);
 std::string MulticastJoinText(const char* group, uint32_t port);
 std::string RefusedText(const uint8_t serverVersion[4]);
 std::string StalledText(int stallMs, uint32_t dataPort, bool multicast);
+std::string UnusableAddressText(const char* server);
 std::string CommandChannelText(const char* server, uint32_t port, int result);
 std::string AbortedText();
 std::string NotConnectedText();

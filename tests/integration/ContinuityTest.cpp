@@ -12,6 +12,10 @@
 #include <thread>
 #include <vector>
 
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
 #include "Server.h"
 #include "gtest/gtest.h"
 #include "mirav/Mirav.h"
@@ -77,8 +81,9 @@ std::string LastError(MiravSDKClient& client) {
 }
 
 std::unique_ptr<mirav::sim::Server> StartServer(int rigidBodies = mirav::sim::Scene::kRigidBodies,
-                                                uint8_t accepted = 1) {
+                                                uint8_t accepted = 1, bool multicast = false) {
     mirav::sim::ServerConfig config;
+    config.multicast = multicast;
     config.accepted = accepted;
     if (accepted == 0) config.version = {4, 1, 0, 0};
     auto server = std::make_unique<mirav::sim::Server>(config);
@@ -337,3 +342,102 @@ TEST(Continuity, FlatOperationsCheckTheirArguments) {
     EXPECT_EQ(SetFrameQueueCapacity(client, 32), 0);
     EXPECT_EQ(DestroyClient(client), 0);
 }
+
+// The state callback may use the client, but tearing it down there is refused (the monitor
+// thread would wait for itself) with a sentence that says so.
+struct Reentry {
+    MiravSDKClient* client = nullptr;
+    std::atomic<int> uninitializeResult{-1};
+    std::mutex lock;
+    std::string text;
+    int state = -1;
+};
+
+void TearDownFromCallback(int state, int, void* context) {
+    auto* reentry = static_cast<Reentry*>(context);
+    if (state != kStreaming || reentry->uninitializeResult.load() != -1) return;
+    int now = -1;
+    reentry->client->GetConnectionState(&now);
+    char text[256] = "";
+    const int result = reentry->client->Uninitialize();
+    reentry->client->GetLastErrorText(text, sizeof(text));
+    std::lock_guard<std::mutex> guard(reentry->lock);
+    reentry->text = text;
+    reentry->state = now;
+    reentry->uninitializeResult = result;
+}
+
+TEST(Continuity, UninitializeInsideTheStateCallbackIsRefusedWithAReason) {
+    auto server = StartServer();
+    ASSERT_TRUE(server);
+    MiravSDKClient client;
+    Reentry reentry;
+    reentry.client = &client;
+    client.SetConnectionStateCallback(&TearDownFromCallback, &reentry);
+    ASSERT_EQ(client.Initialize(gLoopback), 0);
+    ASSERT_TRUE(
+        WaitUntil([&] { return reentry.uninitializeResult.load() != -1; }, milliseconds(3000)));
+    EXPECT_EQ(reentry.uninitializeResult.load(), 1);
+    {
+        std::lock_guard<std::mutex> guard(reentry.lock);
+        EXPECT_EQ(reentry.state, kStreaming);
+        EXPECT_EQ(reentry.text,
+                  "Uninitialize cannot run inside a callback of the library: the library thread "
+                  "would wait for itself; call it from another thread");
+    }
+    EXPECT_EQ(client.Uninitialize(), 0);
+}
+
+// A server that comes back sending by multicast (and then by unicast again) is followed: the
+// data channel is opened again in the new mode. Multicast only inside a namespace of the test's
+// own: the test runs itself again in one.
+#if defined(_WIN32)
+TEST(Continuity, ServerBackInTheOtherTransportModeIsFollowed) {
+    GTEST_SKIP() << "needs a private network namespace (Linux unshare)";
+}
+#else
+TEST(Continuity, ServerBackInTheOtherTransportModeIsFollowed) {
+    if (std::getenv("MIRAV_IN_PRIVATE_NETNS") == nullptr) {
+        const char setup[] =
+            "ip link set lo up && ip link set lo multicast on && "
+            "ip route add 224.0.0.0/4 dev lo && hostname localhost";
+        if (std::system(
+                (std::string("unshare -rnu sh -c '") + setup + "' >/dev/null 2>&1").c_str()) != 0) {
+            GTEST_SKIP() << "this machine cannot create a private network namespace";
+        }
+        char self[4096] = {};
+        ASSERT_GT(readlink("/proc/self/exe", self, sizeof(self) - 1), 0);
+        const std::string command =
+            std::string("unshare -rnu sh -c '") + setup +
+            " && MIRAV_IN_PRIVATE_NETNS=1 exec \"$0\" "
+            "--gtest_filter=Continuity.ServerBackInTheOtherTransportModeIsFollowed' " +
+            self;
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        return;
+    }
+    ASSERT_TRUE(mirav::sim::MulticastAllowedHere());
+    auto server = StartServer();
+    ASSERT_TRUE(server);
+    Observer observer;
+    MiravSDKClient client;
+    client.SetConnectionStateCallback(&OnState, &observer);
+    client.SetDataCallback(&OnFrame, &observer);
+    client.SetStallTimeout(300);
+    client.SetAutoReconnect(1, 100);
+    ASSERT_EQ(client.Initialize(gLoopback), 0);
+    for (const bool multicast : {true, false}) {
+        SCOPED_TRACE(multicast ? "to multicast" : "back to unicast");
+        ASSERT_TRUE(
+            WaitUntil([&] { return observer.Current() == kStreaming; }, milliseconds(3000)));
+        server.reset();
+        ASSERT_TRUE(
+            WaitUntil([&] { return observer.Current() == kReconnecting; }, milliseconds(3000)));
+        server = StartServer(mirav::sim::Scene::kRigidBodies, 1, multicast);
+        ASSERT_TRUE(server);
+        const int seen = observer.frames.load();
+        EXPECT_TRUE(
+            WaitUntil([&] { return observer.frames.load() > seen + 10; }, milliseconds(3000)));
+    }
+    EXPECT_EQ(client.Uninitialize(), 0);
+}
+#endif
