@@ -340,7 +340,10 @@ int RunDoctor(int argc, char** argv, int first) {
     FrameChecks(probe, checks);
     checks.push_back(ReceiveBufferCheck());
     bool passed = true;
-    for (const Check& check : checks) {
+    for (Check& check : checks) {
+        if (check.verdict == Verdict::kSkip && check.detail.empty()) {
+            check.detail = "not checked: an earlier check failed";
+        }
         // A check that could not run because an earlier one failed fails too.
         if (check.verdict == Verdict::kFail) passed = false;
     }
