@@ -95,7 +95,7 @@ TEST(Export, SyntheticSceneRoundTripsThroughC3dAndCsv) {
     // The lost frame keeps its place: no points, analog values held from the frame before.
     ASSERT_EQ(file.frameCount, 60);
     EXPECT_DOUBLE_EQ(file.frameRate, 100.0);
-    EXPECT_EQ(file.pointUnits, "mm");
+    EXPECT_EQ(file.pointUnits, "m");  // from the 14 mm markers, sent in metres
     ASSERT_GE(file.pointLabels.size(), static_cast<size_t>(sim::Scene::kMarkersPerSet));
     for (int k = 0; k < sim::Scene::kMarkersPerSet; ++k) {
         EXPECT_EQ(file.pointLabels[k], sim::Scene::MarkerName(k));
@@ -152,7 +152,7 @@ TEST(Export, SyntheticSceneRoundTripsThroughC3dAndCsv) {
     const size_t bodyQw = Column(header, sim::Scene::RigidBodyName(0) + " QW");
     const size_t bone =
         Column(header, sim::Scene::SkeletonName() + ":" + sim::Scene::BoneName(0) + " Y");
-    EXPECT_EQ(units[bodyX], "mm");
+    EXPECT_EQ(units[bodyX], "m");
     EXPECT_EQ(units[bodyQw], "");
     size_t rows = 0;
     while (std::getline(lines, line)) {

@@ -22,7 +22,8 @@ const char kExportUsage[] =
     "  --c3d OUT     write a C3D file\n"
     "  --csv OUT     write a CSV table\n"
     "  --rate HZ     the frame rate (default: estimated from the recorded arrival times)\n"
-    "  --units U     the server's length unit, written into the file (default mm)\n"
+    "  --units U     the server's length unit, written into the files (default: m or mm as\n"
+    "                the labelled markers' sizes suggest, else mm)\n"
     "  --integer     C3D: store 16-bit integers with a scale instead of floats\n";
 
 struct ExportRequest {
@@ -54,8 +55,8 @@ int ParseExport(int argc, char** argv, int first, ExportRequest& request) {
         return UsageError("export", "--rate needs a number of frames per second above 0",
                           kExportUsage);
     }
-    request.options.units = args.Value("--units", "mm");
-    if (request.options.units != "mm" && request.options.units != "cm" &&
+    request.options.units = args.Value("--units");
+    if (args.Has("--units") && request.options.units != "mm" && request.options.units != "cm" &&
         request.options.units != "m") {
         return UsageError("export", "--units is one of mm, cm and m", kExportUsage);
     }

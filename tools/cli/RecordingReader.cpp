@@ -105,17 +105,19 @@ bool RecordingReader::Open(const std::string& path, std::string& error) {
     std::vector<capture::CapturedDatagram> datagrams;
     if (!capture::ReadCapture(path, header, datagrams, error)) return false;
     Assembler commands, data;
+    uint64_t dropped = 0;
     for (const capture::CapturedDatagram& datagram : datagrams) {
         uint8_t type = 0;
         std::vector<uint8_t> body;
         const bool onData = datagram.channel == capture::kDataChannel;
-        if (!(onData ? data : commands).Add(datagram.bytes, &type, &body, &dropped_)) continue;
+        if (!(onData ? data : commands).Add(datagram.bytes, &type, &body, &dropped)) continue;
         if (onData && type == kMessageFrame) {
             frames_.push_back(RecordedMessage{datagram.micros, std::move(body)});
         } else {
             TakeReply(type, std::move(body));
         }
     }
+    dropped_ += dropped;
     if (frames_.empty()) {
         error = path + " holds no complete frame";
         return false;

@@ -6,6 +6,7 @@
 
 #include <mirav/Mirav.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -43,7 +44,7 @@ public:
     double EstimatedRate() const;
     // Messages the reader dropped: fragments out of order, lengths that do not add up, frames
     // left unfinished, frames the decoder refused.
-    uint64_t Dropped() const { return dropped_; }
+    uint64_t Dropped() const { return dropped_.load(); }
 
 private:
     void TakeReply(uint8_t type, std::vector<uint8_t> body);
@@ -51,7 +52,7 @@ private:
     std::vector<RecordedMessage> frames_;
     sDataDescriptions* descriptions_ = nullptr;
     uint32_t serverVersion_ = 0;  // first byte in the low byte, as the decoder wants it
-    mutable uint64_t dropped_ = 0;
+    mutable std::atomic<uint64_t> dropped_{0};
 };
 
 }  // namespace mirav::cli

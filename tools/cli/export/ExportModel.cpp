@@ -115,16 +115,7 @@ C3dPlateOut PlateOut(const sForcePlateDescription& d, int firstChannel, double m
     out.type = d.plateKind == 3 ? 3 : 2;
     const int count = d.plateKind == 3 ? 8 : 6;
     for (int i = 0; i < count; ++i) out.channels.push_back(firstChannel + i);
-    // Columns of the orientation are the plate's x and y axes in the lab; corner 1 lies at
-    // +x +y, corner 2 at -x +y, corner 3 at -x -y, corner 4 at +x -y.
-    const double a = kHalfLengthMm / mm, b = kHalfWidthMm / mm;
-    const double signs[4][2] = {{1, 1}, {-1, 1}, {-1, -1}, {1, -1}};
-    for (int c = 0; c < 4; ++c) {
-        for (int k = 0; k < 3; ++k) {
-            out.corners[c][k] = d.origin[k] + signs[c][0] * a * d.orientation[k * 3] +
-                                signs[c][1] * b * d.orientation[k * 3 + 1];
-        }
-    }
+    PlateCorners(d, mm, out.corners);
     for (int k = 0; k < 3; ++k) out.origin[k] = d.geometry[k];
     return out;
 }
@@ -159,6 +150,36 @@ std::vector<std::string> AnalogUnits(const ExportSource& source, size_t channels
 }
 
 }  // namespace
+
+void PlateCorners(const sForcePlateDescription& d, double mm, double corners[4][3]) {
+    // Columns of the orientation are the plate's x and y axes in the lab; corner 1 lies at
+    // +x +y, corner 2 at -x +y, corner 3 at -x -y, corner 4 at +x -y.
+    const double a = kHalfLengthMm / mm, b = kHalfWidthMm / mm;
+    const double signs[4][2] = {{1, 1}, {-1, 1}, {-1, -1}, {1, -1}};
+    for (int c = 0; c < 4; ++c) {
+        for (int k = 0; k < 3; ++k) {
+            corners[c][k] = d.origin[k] + signs[c][0] * a * d.orientation[k * 3] +
+                            signs[c][1] * b * d.orientation[k * 3 + 1];
+        }
+    }
+}
+
+std::string GuessUnits(const std::vector<FrameCopy>& frames) {
+    std::vector<float> sizes;
+    for (const FrameCopy& f : frames) {
+        for (const sMarker& m : f.labeledMarkers) {
+            if (m.size > 0 && std::isfinite(m.size)) sizes.push_back(m.size);
+        }
+        if (sizes.size() >= 100) break;
+    }
+    if (sizes.empty()) return "";
+    std::nth_element(sizes.begin(), sizes.begin() + sizes.size() / 2, sizes.end());
+    const float median = sizes[sizes.size() / 2];
+    // Markers are a few millimetres to a few centimetres across.
+    if (median >= 0.002f && median <= 0.06f) return "m";
+    if (median >= 2.0f && median <= 60.0f) return "mm";
+    return "";
+}
 
 uint32_t FirstFrameFromTimecode(uint32_t timecode, uint32_t subframe, double frameRate) {
     const int64_t rate = std::llround(frameRate);
@@ -206,6 +227,9 @@ bool LoadExportSource(const RecordingReader& reader, const ExportOptions& option
         error = "no frame of the recording could be decoded";
         return false;
     }
+    source.units = options.units;
+    if (source.units.empty()) source.units = GuessUnits(source.frames);
+    if (source.units.empty()) source.units = "mm";
     if (!(source.frameRate > 0)) {
         error = "cannot tell the frame rate from the recording; give it with --rate";
         return false;
@@ -216,7 +240,7 @@ bool LoadExportSource(const RecordingReader& reader, const ExportOptions& option
 C3dContent MakeC3dContent(const ExportSource& source, const ExportOptions& options) {
     C3dContent c;
     c.frameRate = source.frameRate;
-    c.pointUnits = options.units;
+    c.pointUnits = source.units;
     c.integerStorage = options.integerStorage;
     c.frameCount = source.frames.size();
     c.firstFrame = FirstFrameFromTimecode(source.frames.front().timecode,
@@ -235,7 +259,7 @@ C3dContent MakeC3dContent(const ExportSource& source, const ExportOptions& optio
         if (c.analogLabels[ch].empty()) c.analogLabels[ch] = "Channel" + std::to_string(ch + 1);
     }
     c.analogUnits = AnalogUnits(source, channels);
-    const double mm = MillimetresPer(options.units);
+    const double mm = MillimetresPer(source.units);
     for (const auto& [plate, first] : source.plates) {
         const int count = plate.plateKind == 3 ? 8 : 6;
         if (static_cast<size_t>(first + count) <= channels)

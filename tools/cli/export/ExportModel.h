@@ -19,7 +19,7 @@ constexpr int64_t kMaxFilledGap = 1000;
 
 struct ExportOptions {
     double frameRate = 0;         // 0: estimated from the arrival times
-    std::string units = "mm";     // the server's length unit (frames do not carry it)
+    std::string units;            // the server's length unit; "": guessed, else mm
     bool integerStorage = false;  // C3D: 16-bit integers instead of floats
 };
 
@@ -31,6 +31,7 @@ struct ExportSource {
     // Marker names of each described marker set, by set name.
     std::vector<std::pair<std::string, std::vector<std::string>>> markerSets;
     double frameRate = 0;
+    std::string units;  // given, or guessed from the marker sizes, or mm
     size_t undecodable = 0;
 };
 
@@ -49,6 +50,13 @@ bool LoadExportSource(const RecordingReader& reader, const ExportOptions& option
 // The C3D content: marker set markers (and labelled markers that no marker set repeats) as
 // points, the analog values as channels, computed plates as force platforms.
 C3dContent MakeC3dContent(const ExportSource& source, const ExportOptions& options);
+
+// The corners of a nominal 600 mm x 400 mm plate at the plate's origin and in its orientation
+// (the stream gives no plate size); mm is millimetres per length unit.
+void PlateCorners(const sForcePlateDescription& d, double mm, double corners[4][3]);
+
+// The length unit the labelled markers' sizes suggest ("m" or "mm"), or "" when they do not.
+std::string GuessUnits(const std::vector<FrameCopy>& frames);
 
 // The number of the frame with this timecode (frame 1 at 00:00:00:00), so that a take keeps its
 // place in time; 1 without a timecode.
