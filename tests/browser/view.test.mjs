@@ -6,6 +6,7 @@
 import { spawn } from 'node:child_process';
 import { existsSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
+import { request as httpRequest } from 'node:http';
 import { inflateSync } from 'node:zlib';
 
 const [simProgram, cliProgram, screenshotPath] = process.argv.slice(2);
@@ -106,6 +107,23 @@ function decodePng(png) {
                                                                y * stride + x * channels + 3)] };
 }
 
+// Asks the view's server for a WebSocket from the given page origin; resolves with the HTTP
+// status it answers (101 when it accepts), or 0 when it closes the connection.
+function upgradeStatus(url, origin) {
+  return new Promise((resolve) => {
+    const key = Buffer.from('0123456789abcdef').toString('base64');
+    const req = httpRequest(`${url}stream`, {
+      headers: { Connection: 'Upgrade', Upgrade: 'websocket', 'Sec-WebSocket-Version': '13',
+                 'Sec-WebSocket-Key': key, Origin: origin },
+    });
+    req.on('upgrade', (res, socket) => { socket.destroy(); resolve(res.statusCode); });
+    req.on('response', (res) => { res.resume(); resolve(res.statusCode); });
+    req.on('error', () => resolve(0));
+    req.setTimeout(5000, () => { req.destroy(); resolve(0); });
+    req.end();
+  });
+}
+
 function nearBackground(rgb) {
   return rgb.every((v, i) => Math.abs(v - BACKGROUND[i]) <= 12);
 }
@@ -198,6 +216,50 @@ async function main() {
     check(drawn.body.name === body.name, `name: page ${drawn.body.name}, stream ${body.name}`);
     console.log(`page drew frame ${drawn.frame}; ${seen} markers on the screenshot; ` +
                 `${lines.length} frames in the stream`);
+    await page.close();
+
+    // The same recording in the view's own player: paused, seek, play.
+    const replay = await start(cliProgram, ['view', '--replay', recording, '--paused', '--port',
+                                            '0', '--duration', '60'],
+                               /serving (http:\/\/[0-9.]+:[0-9]+\/)/);
+    const host = new URL(replay.match[1]).host;
+    check((await upgradeStatus(replay.match[1], `http://${host}`)) === 101,
+          'the view refuses a WebSocket from its own page');
+    check((await upgradeStatus(replay.match[1], 'http://elsewhere.example')) !== 101,
+          'the view accepts a WebSocket from another site');
+    const player = await browser.newPage({ viewport: { width: 960, height: 600 } });
+    await player.goto(replay.match[1]);
+    await player.waitForFunction(() => window.miravView && window.miravView.framesDrawn > 0,
+                                 null, { timeout: 20000 });
+    const frameNow = () => player.evaluate(() => window.miravView.lastFrame.frame);
+    const seek = async (index) => {
+      await player.evaluate((i) => {
+        const bar = document.getElementById('seek');
+        bar.value = String(i);
+        bar.dispatchEvent(new Event('input'));
+      }, index);
+      await player.waitForTimeout(400);
+      return frameNow();
+    };
+    const paused = await frameNow();
+    await player.waitForTimeout(500);
+    check((await frameNow()) === paused, 'a paused replay moved on');
+    check((await player.textContent('#state')) === 'paused', 'the panel does not say paused');
+    const at100 = await seek(100), at0 = await seek(0);
+    check(at0 === paused, `seek 0 shows frame ${at0}, the first frame is ${paused}`);
+    check(at100 - at0 >= 100 && at100 - at0 <= 110,
+          `seek 100 shows frame ${at100}, ${at100 - at0} after the first`);
+    const recorded = lines.find((l) => l.frame === at100);
+    const shown = await player.evaluate(() => window.miravView.lastFrame.bodies[0]);
+    if (recorded) {
+      const body = recorded.rigidBodies.find((b) => b.id === shown.id);
+      body.position.forEach((v, i) => check(Math.abs(v - shown.p[i]) < 1e-6,
+                                            `replayed position ${i} differs from the stream`));
+    }
+    await player.click('#pause');  // play
+    await player.waitForTimeout(600);
+    check((await frameNow()) > at0 + 20, 'the replay does not play');
+    console.log(`replay: paused on ${paused}, seek 100 -> ${at100}, plays`);
   } finally {
     await browser.close();
   }

@@ -247,10 +247,9 @@ C3dContent MakeC3dContent(const ExportSource& source, const ExportOptions& optio
                                           source.frames.front().subframe, source.frameRate);
     const PointPlan plan = PlanPoints(source);
     c.pointLabels = plan.labels;
-    if (source.markerSets.size() == 1 || plan.setMarkers.size() == c.pointLabels.size()) {
-        if (!source.frames.front().markerSets.empty())
-            c.subjectName = source.frames.front().markerSets.front().name;
-    }
+    // One marker set is one subject, as biomechanics software reads it.
+    const auto& sets = source.frames.front().markerSets;
+    if (sets.size() == 1) c.subjectName = sets.front().name;
     size_t channels = 0;
     for (const FrameCopy& f : source.frames) channels = std::max(channels, f.analog.size());
     c.analogLabels = source.names.allChannels;
