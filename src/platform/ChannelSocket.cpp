@@ -6,6 +6,8 @@ ChannelSocket::~ChannelSocket() { handle_.store(kInvalidSocket); }
 
 int ChannelSocket::Attach(SocketHandle handle, uint32_t mode) {
     mode_ = mode;
+    dropsReported_.store(mode == 1 && facade_.EnableReceiveReports(handle),
+                         std::memory_order_release);
     handle_.store(handle, std::memory_order_release);
     return kSocketOk;
 }
@@ -30,10 +32,11 @@ int ChannelSocket::Rejoin(const char* group) {
     return facade_.RejoinMulticast(handle, group);
 }
 
-int ChannelSocket::Receive(void* buffer, int* length, uint32_t* address, int* port) {
+int ChannelSocket::Receive(void* buffer, int* length, uint32_t* address, int* port,
+                           os::ReceiveMeta* meta) {
     const SocketHandle handle = handle_.load(std::memory_order_acquire);
     if (handle == kInvalidSocket) return kSocketFailed;
-    return facade_.RecvFrom(handle, buffer, length, address, port);
+    return facade_.RecvFrom(handle, buffer, length, address, port, meta);
 }
 
 int ChannelSocket::SendToPeer(const void* data, int length, const char* peer, int port,

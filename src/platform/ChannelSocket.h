@@ -27,7 +27,11 @@ public:
     int CloseSocket();
     int CloseLeavingGroup(const char* group);
     int Rejoin(const char* group);
-    int Receive(void* buffer, int* length, uint32_t* address, int* port);
+    // meta (may be null) receives the arrival time and the kernel drop counter of the datagram.
+    int Receive(void* buffer, int* length, uint32_t* address, int* port,
+                os::ReceiveMeta* meta = nullptr);
+    // Whether receives report the kernel's drop counter (datagram sockets on Linux).
+    bool ReportsKernelDrops() const { return dropsReported_.load(std::memory_order_acquire); }
     int SendToPeer(const void* data, int length, const char* peer, int port,
                    const uint32_t* interfaces, uint32_t interfaceCount);
     int SendDefault(const void* data, int length);
@@ -36,6 +40,7 @@ public:
 private:
     std::atomic<SocketHandle> handle_{kInvalidSocket};
     uint32_t mode_ = 0;
+    std::atomic<bool> dropsReported_{false};
     uint32_t peerAddress_ = 0;
     uint32_t peerPort_ = 0;
     CSocketFacade facade_;

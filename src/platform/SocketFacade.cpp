@@ -477,8 +477,15 @@ int CSocketFacade::SendToHost(SocketHandle handle, const void* data, int length,
     return SendTo(handle, data, length, address, port, interfaces, interfaceCount);
 }
 
+bool CSocketFacade::EnableReceiveReports(SocketHandle handle) {
+    bool dropsReported = false;
+    if (handle == kInvalidSocket) return false;
+    os::EnableReceiveReports(handle, &dropsReported);
+    return dropsReported;
+}
+
 int CSocketFacade::RecvFrom(SocketHandle handle, void* buffer, int* length, uint32_t* address,
-                            int* port) {
+                            int* port, os::ReceiveMeta* meta) {
     if (handle == kInvalidSocket) {
         ReportFailed(kSiteRecvClosed);
         return kSocketFailed;
@@ -486,7 +493,8 @@ int CSocketFacade::RecvFrom(SocketHandle handle, void* buffer, int* length, uint
     size_t received = 0;
     uint16_t senderPort = 0;
     const size_t capacity = *length > 0 ? static_cast<size_t>(*length) : 0;
-    const int error = os::ReceiveFrom(handle, buffer, capacity, &received, address, &senderPort);
+    const int error =
+        os::ReceiveFrom(handle, buffer, capacity, &received, address, &senderPort, meta);
     if (error != 0) {
         ReportValueSysError(kSiteRecvError, HandleValue(handle), error);
         return kSocketFailed;

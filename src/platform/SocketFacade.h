@@ -58,7 +58,11 @@ public:
                const uint32_t* interfaces, uint32_t interfaceCount);
     int SendToHost(SocketHandle handle, const void* data, int length, const char* peer, int port,
                    const uint32_t* interfaces, uint32_t interfaceCount);
-    int RecvFrom(SocketHandle handle, void* buffer, int* length, uint32_t* address, int* port);
+    int RecvFrom(SocketHandle handle, void* buffer, int* length, uint32_t* address, int* port,
+                 os::ReceiveMeta* meta = nullptr);
+    // Asks for arrival times and the kernel drop counter with every datagram (where the system
+    // reports them); returns whether the drop counter is reported.
+    bool EnableReceiveReports(SocketHandle handle);
     // Wakes every thread blocked on the socket without releasing the handle.
     int Wake(SocketHandle handle);
     int Close(SocketHandle handle);

@@ -47,9 +47,25 @@ int ChangeMembership(SocketHandle handle, bool join, uint32_t group, uint32_t in
 int Send(SocketHandle handle, const void* data, size_t length, size_t* sent);
 int SendTo(SocketHandle handle, const void* data, size_t length, uint32_t address, uint16_t port,
            size_t* sent);
-// One blocking receive; *received is the datagram's size (0 after a shutdown).
+// What the system reports beside a received datagram.
+struct ReceiveMeta {
+    // Arrival on the host's monotonic clock (MonotonicNs): the kernel's time of arrival when
+    // arrivalFromKernel, otherwise the time the receive call returned.
+    int64_t arrivalNs = 0;
+    bool arrivalFromKernel = false;
+    // The kernel's running count of datagrams this socket dropped because its receive buffer was
+    // full; valid only where the system reports it (see EnableReceiveReports).
+    bool dropCounterValid = false;
+    uint32_t dropCounter = 0;
+};
+
+// Asks the system to report, with every datagram, its kernel arrival time and the socket's drop
+// counter where it can. *dropsReported tells whether the drop counter will be valid.
+int EnableReceiveReports(SocketHandle handle, bool* dropsReported);
+
+// One blocking receive; *received is the datagram's size (0 after a shutdown). meta may be null.
 int ReceiveFrom(SocketHandle handle, void* buffer, size_t capacity, size_t* received,
-                uint32_t* address, uint16_t* port);
+                uint32_t* address, uint16_t* port, ReceiveMeta* meta = nullptr);
 
 // Shuts both directions down: wakes a thread blocked in ReceiveFrom. Errors are ignored.
 void ShutdownBoth(SocketHandle handle);

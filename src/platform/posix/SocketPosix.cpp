@@ -10,7 +10,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
+#include "platform/Clock.h"
 #include "platform/SocketOs.h"
 
 namespace System {
@@ -159,15 +161,65 @@ int SendTo(SocketHandle handle, const void* data, size_t length, uint32_t addres
     return 0;
 }
 
+int EnableReceiveReports(SocketHandle handle, bool* dropsReported) {
+    *dropsReported = SetIntOption(handle, SOL_SOCKET, SO_RXQ_OVFL, 1) == 0;
+    return SetIntOption(handle, SOL_SOCKET, SO_TIMESTAMPNS, 1);
+}
+
+namespace {
+
+int64_t RealtimeNs() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// The kernel stamps datagrams on the wall clock; the age of the datagram (wall now minus wall
+// stamp) moves the stamp onto the monotonic clock. An age outside 0..10 s means the wall clock
+// was stepped meanwhile: the receive time is kept instead.
+void ReadControl(msghdr* message, int64_t monotonicNow, ReceiveMeta* meta) {
+    meta->arrivalNs = monotonicNow;
+    meta->arrivalFromKernel = false;
+    meta->dropCounter = 0;
+    for (cmsghdr* c = CMSG_FIRSTHDR(message); c != nullptr; c = CMSG_NXTHDR(message, c)) {
+        if (c->cmsg_level != SOL_SOCKET) continue;
+        if (c->cmsg_type == SO_TIMESTAMPNS && c->cmsg_len >= CMSG_LEN(sizeof(timespec))) {
+            timespec stamp{};
+            std::memcpy(&stamp, CMSG_DATA(c), sizeof(stamp));
+            const int64_t kernelNs =
+                static_cast<int64_t>(stamp.tv_sec) * 1000000000 + stamp.tv_nsec;
+            const int64_t age = RealtimeNs() - kernelNs;
+            if (age >= 0 && age < 10 * int64_t{1000000000}) {
+                meta->arrivalNs = monotonicNow - age;
+                meta->arrivalFromKernel = true;
+            }
+        } else if (c->cmsg_type == SO_RXQ_OVFL && c->cmsg_len >= CMSG_LEN(sizeof(uint32_t))) {
+            std::memcpy(&meta->dropCounter, CMSG_DATA(c), sizeof(uint32_t));
+        }
+    }
+}
+
+}  // namespace
+
 int ReceiveFrom(SocketHandle handle, void* buffer, size_t capacity, size_t* received,
-                uint32_t* address, uint16_t* port) {
+                uint32_t* address, uint16_t* port, ReceiveMeta* meta) {
     sockaddr_in sa{};
-    socklen_t size = sizeof(sa);
+    iovec part{buffer, capacity};
+    alignas(cmsghdr) unsigned char
+        control[CMSG_SPACE(sizeof(timespec)) + CMSG_SPACE(sizeof(uint32_t)) + 64];
+    msghdr message{};
+    message.msg_name = &sa;
+    message.msg_namelen = sizeof(sa);
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = meta != nullptr ? control : nullptr;
+    message.msg_controllen = meta != nullptr ? sizeof(control) : 0;
     ssize_t result;
     do {
-        result = recvfrom(Fd(handle), buffer, capacity, 0, reinterpret_cast<sockaddr*>(&sa), &size);
+        result = recvmsg(Fd(handle), &message, 0);
     } while (result < 0 && errno == EINTR);
     if (result < 0) return errno;
+    if (meta != nullptr) ReadControl(&message, MonotonicNs(), meta);
     *received = static_cast<size_t>(result);
     *address = ntohl(sa.sin_addr.s_addr);
     *port = ntohs(sa.sin_port);

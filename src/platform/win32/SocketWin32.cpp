@@ -14,6 +14,7 @@
 
 #include <cstring>
 
+#include "platform/Clock.h"
 #include "platform/SocketOs.h"
 
 namespace System {
@@ -193,13 +194,25 @@ int SendTo(SocketHandle handle, const void* data, size_t length, uint32_t addres
     return 0;
 }
 
+// Winsock reports neither a drop counter nor arrival times on plain receives: the time the
+// receive returned is the arrival time.
+int EnableReceiveReports(SocketHandle, bool* dropsReported) {
+    *dropsReported = false;
+    return 0;
+}
+
 int ReceiveFrom(SocketHandle handle, void* buffer, size_t capacity, size_t* received,
-                uint32_t* address, uint16_t* port) {
+                uint32_t* address, uint16_t* port, ReceiveMeta* meta) {
     sockaddr_in sa{};
     int size = sizeof(sa);
     const int result = recvfrom(Sock(handle), static_cast<char*>(buffer), ClampLength(capacity), 0,
                                 reinterpret_cast<sockaddr*>(&sa), &size);
     if (result == SOCKET_ERROR) return LastError();
+    if (meta != nullptr) {
+        meta->arrivalNs = MonotonicNs();
+        meta->arrivalFromKernel = false;
+        meta->dropCounter = 0;
+    }
     *received = static_cast<size_t>(result);
     *address = ntohl(sa.sin_addr.s_addr);
     *port = ntohs(sa.sin_port);
