@@ -245,12 +245,13 @@ async function main() {
     await player.waitForTimeout(500);
     check((await frameNow()) === paused, 'a paused replay moved on');
     check((await player.textContent('#state')) === 'paused', 'the panel does not say paused');
-    const at100 = await seek(100), at0 = await seek(0);
+    const at100 = await seek(100);
+    const shown = await player.evaluate(() => window.miravView.lastFrame.bodies[0]);
+    const at0 = await seek(0);
     check(at0 === paused, `seek 0 shows frame ${at0}, the first frame is ${paused}`);
     check(at100 - at0 >= 100 && at100 - at0 <= 110,
           `seek 100 shows frame ${at100}, ${at100 - at0} after the first`);
     const recorded = lines.find((l) => l.frame === at100);
-    const shown = await player.evaluate(() => window.miravView.lastFrame.bodies[0]);
     if (recorded) {
       const body = recorded.rigidBodies.find((b) => b.id === shown.id);
       body.position.forEach((v, i) => check(Math.abs(v - shown.p[i]) < 1e-6,

@@ -55,12 +55,11 @@ uint64_t FrameSlot::Skipped() const {
 void RateMeter::Tick(Clock::time_point now) {
     if (started_) {
         const double seconds = std::chrono::duration<double>(now - last_).count();
-        if (seconds > 0) {
-            const double instant = 1.0 / seconds;
-            // Weight of one frame: about a second's worth of frames make up the average.
-            const double weight = rate_ > 1 ? 1.0 / rate_ : 1.0;
-            rate_ = rate_ == 0 ? instant : rate_ + (instant - rate_) * std::min(1.0, weight);
-        }
+        // The mean time between frames over about the last second's frames, so bursts and
+        // jitter average out.
+        const double weight = std::clamp(interval_, 0.001, 1.0);
+        interval_ = interval_ == 0 ? seconds : interval_ + (seconds - interval_) * weight;
+        rate_ = interval_ > 0 ? 1.0 / interval_ : 0;
     }
     started_ = true;
     last_ = now;

@@ -37,7 +37,7 @@ private:
     uint64_t sent_ = 0;      // distinct frames sent
 };
 
-// Frame rate from the time between frames, smoothed over about a second.
+// Frame rate from the mean time between frames over about the last second.
 class RateMeter {
 public:
     void Tick(std::chrono::steady_clock::time_point now);
@@ -46,6 +46,7 @@ public:
 private:
     std::chrono::steady_clock::time_point last_{};
     bool started_ = false;
+    double interval_ = 0;
     double rate_ = 0;
 };
 

@@ -261,7 +261,7 @@ function connect() {
       pending = message;
     }
   };
-  socket.onclose = () => {
+  socket.onclose = (event) => {
     el('state').textContent = 'closed';
     el('state').className = 'value state-closed';
   };
