@@ -144,11 +144,15 @@ async function main() {
   const live = await start(simProgram, ['--rate', '100', '--duration', '30'], /mirav-sim: serving/);
   const recorder = await start(cliProgram, ['record', '127.0.0.1', recording, '--duration', '5']);
   check((await finished(recorder.child)) === 0, `mirav-cli record failed: ${recorder.child.errors}`);
+  const recordedFrames = Number((recorder.child.output.match(/\((\d+) frames\)/) || [])[1]);
+  check(recordedFrames > 100, `only ${recordedFrames} frames recorded`);
   live.child.kill('SIGINT');
   await finished(live.child);
   await start(simProgram, ['--replay', recording, '--loop', '--duration', '60'],
               /mirav-sim: serving/);
-  const streamed = await start(cliProgram, ['stream', '127.0.0.1', '--json', '--duration', '5.5']);
+  // Counted in frames, not seconds: a slow (sanitizer) run still sees one whole play-through.
+  const streamed = await start(cliProgram, ['stream', '127.0.0.1', '--json', '--frames',
+                                            String(recordedFrames), '--duration', '30']);
   check((await finished(streamed.child)) === 0, `mirav-cli stream failed: ${streamed.child.errors}`);
   const lines = streamed.child.output.split('\n').filter((l) => l.trim()).map((l) => JSON.parse(l));
   check(lines.length > 50, `only ${lines.length} frames streamed`);
