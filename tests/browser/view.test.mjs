@@ -17,6 +17,7 @@ const BACKGROUND = [0x15, 0x18, 0x1d];
 
 function skip(reason) {
   console.log(`SKIPPED: ${reason}`);
+  children.forEach((c) => c.kill('SIGKILL'));
   process.exit(SKIP);
 }
 
@@ -270,11 +271,21 @@ async function main() {
   }
 }
 
-main().then(() => {
-  children.forEach((c) => c.kill('SIGINT'));
+// Stops every program the test started and waits for them, so the ports are free for the next
+// test when this one ends.
+async function stopChildren() {
+  const running = children.filter((c) => c.exitCode === null && c.signalCode === null);
+  running.forEach((c) => c.kill('SIGINT'));
+  const killer = setTimeout(() => running.forEach((c) => c.kill('SIGKILL')), 10000);
+  await Promise.all(running.map(finished));
+  clearTimeout(killer);
+}
+
+main().then(async () => {
+  await stopChildren();
   process.exit(0);
-}, (error) => {
+}, async (error) => {
   console.error(`FAILED: ${error.message}`);
-  children.forEach((c) => c.kill('SIGINT'));
+  await stopChildren();
   process.exit(1);
 });
