@@ -48,6 +48,7 @@ void ClientChannel::DispatchFrame(const uint8_t* body, uint32_t length) {
         return;
     }
     sFrameOfMocapData* frame = &record.Record();
+    NoteFrameArrived();
     CallbackSlots& slots = *context_.callbacks;
     sForcePlates plates;
     if (context_.forcePlates->Compute(frame, &plates) == 0) {

@@ -54,6 +54,26 @@ void FrameStore::PushFrame(sFrameOfMocapData* frame) {
     mirav::ReleaseDecodedFrame(frame);
 }
 
+bool FrameStore::SetQueueCapacity(size_t frames) {
+    if (frames < 1 || frames > kMaxPendingFrames) return false;
+    std::deque<mirav::CompactFrame> dropped;
+    {
+        System::CGuard guard(frameLock_);
+        pendingLimit_ = frames;
+        while (pending_.size() > pendingLimit_) {
+            dropped.push_back(std::move(pending_.front()));
+            pending_.pop_front();
+        }
+    }
+    // Released after the lock, like every frame the queue drops.
+    return true;
+}
+
+size_t FrameStore::QueueCapacity() {
+    System::CGuard guard(frameLock_);
+    return pendingLimit_;
+}
+
 sFrameOfMocapData* FrameStore::TakeFrame() {
     // Declared before the guard: the taken frame is released after the lock is given back.
     mirav::CompactFrame taken;

@@ -28,8 +28,12 @@ public:
     FrameStore(const FrameStore&) = delete;
     FrameStore& operator=(const FrameStore&) = delete;
 
+    // How many frames wait in the queue (1..kMaxPendingFrames); a smaller capacity drops the
+    // oldest pending frames at once. With 1, TakeFrame always gives the newest frame.
+    bool SetQueueCapacity(size_t frames);
+    size_t QueueCapacity();
     // Queues a copy of the frame in compact form (one allocation proportional to its content);
-    // keeps the newest frames up to the queue bound. The caller keeps the frame.
+    // keeps the newest frames up to the queue capacity. The caller keeps the frame.
     void PushFrame(const sFrameOfMocapData& frame);
     // Queues the frame as above and releases it (a decoded frame); null is ignored.
     void PushFrame(sFrameOfMocapData* frame);
