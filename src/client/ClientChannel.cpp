@@ -51,8 +51,10 @@ ClientChannel::~ClientChannel() {
     lock_.Dispose();
 }
 
-int ClientChannel::Open(const char* address, uint32_t port, const char* filter) {
+int ClientChannel::Open(const char* address, uint32_t port, const char* filter,
+                        const ChannelContext& context) {
     if (open_.load()) return kResultAlreadyOpen;
+    context_ = context;
     port_ = port;
     open_.store(true, std::memory_order_release);
     multicast_ = IsMulticastText(address);
@@ -111,8 +113,10 @@ int ClientChannel::Open(const char* address, uint32_t port, const char* filter) 
     return kResultOk;
 }
 
-int ClientChannel::OpenUnicastData(uint32_t port, uint32_t serverAddress) {
+int ClientChannel::OpenUnicastData(uint32_t port, uint32_t serverAddress,
+                                   const ChannelContext& context) {
     if (open_.load()) return kResultFailed;
+    context_ = context;
     port_ = port;
     open_.store(true, std::memory_order_release);
     multicast_ = false;
@@ -159,7 +163,7 @@ int ClientChannel::OpenResources(int bufferSite, int lockSite, int eventsSite, i
     return kResultOk;
 }
 
-void ClientChannel::TearDown() {
+void ClientChannel::TearDown(bool pause) {
     if (!open_.load(std::memory_order_acquire)) return;
     {
         // Under the lock, so no sender is half-way through a send when the channel closes.
@@ -167,7 +171,7 @@ void ClientChannel::TearDown() {
         open_.store(false, std::memory_order_release);
         refresherRunning_.store(false, std::memory_order_release);
     }
-    for (int i = 0; i < kTeardownSlices; ++i) {
+    for (int i = 0; pause && i < kTeardownSlices; ++i) {
         System::SleepMs(static_cast<uint32_t>(teardownPauseMs_ / kTeardownSlices));
     }
     events_.SignalAll();
@@ -216,6 +220,16 @@ void ClientChannel::ResetReassembly() { reassembler_.Reset(); }
 void ClientChannel::SetStatistics(ChannelCounters* counters) {
     counters_ = counters;
     reassembler_.SetCounters(counters);
+}
+
+int ClientChannel::RejoinGroup() {
+    if (!multicast_ || !open_.load(std::memory_order_acquire)) return kResultFailed;
+    return socket_.Rejoin(addressText_.c_str()) == System::kSocketOk ? kResultOk : kResultFailed;
+}
+
+void ClientChannel::NoteFrameArrived() {
+    lastFrameTickMs_.store(System::TickCountMs(), std::memory_order_release);
+    framesArrived_.fetch_add(1, std::memory_order_acq_rel);
 }
 
 }  // namespace mirav

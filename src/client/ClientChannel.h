@@ -7,11 +7,13 @@
 #include <atomic>
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "client/Buffer.h"
 #include "client/Callbacks.h"
+#include "client/ChannelContext.h"
 #include "client/Reassembler.h"
 #include "client/ReplyRecord.h"
 #include "client/StreamStatistics.h"
@@ -20,6 +22,7 @@
 #include "platform/SocketFacade.h"
 #include "platform/Sync.h"
 #include "protocol/MessageHeader.h"
+#include "records/ReusableRecord.h"
 
 namespace mirav {
 
@@ -42,10 +45,19 @@ constexpr int kResultRefused = 10;
 constexpr int kResultAlreadyOpen = 13;
 constexpr int kResultNoReply = 15;
 
+// Status of a pending request.
+constexpr int32_t kRequestWaiting = 0;
+constexpr int32_t kRequestAnswered = 1;
+constexpr int32_t kRequestUnreachable = 2;  // the server's host reported its port unreachable
+constexpr int32_t kRequestAborted = 3;      // the client stopped waiting (Uninitialize)
+
+// Why a request ended without a reply.
+enum class RequestFailure { kNone, kTimedOut, kUnreachable, kAborted, kClosed };
+
 struct PendingRequest {
     int32_t sequence;
     Reply* reply;    // where DeliverReply copies the reply; may be null
-    int32_t status;  // 0 waiting, 1 answered
+    int32_t status;  // one of kRequest*
 };
 
 class ClientChannel {
@@ -55,17 +67,25 @@ public:
     ClientChannel(const ClientChannel&) = delete;
     ClientChannel& operator=(const ClientChannel&) = delete;
 
-    // Command channel or multicast data channel (see Open in ClientChannel.cpp).
-    int Open(const char* address, uint32_t port, const char* filter);
+    // Command channel or multicast data channel (see Open in ClientChannel.cpp). The context
+    // is what the channel's dispatcher delivers to from then on.
+    int Open(const char* address, uint32_t port, const char* filter,
+             const ChannelContext& context = ChannelContext::ProcessWide());
     // Unicast data channel bound to every local interface on port.
-    int OpenUnicastData(uint32_t port, uint32_t serverAddress);
-    // Idempotent; ends every thread of the channel and releases its resources.
-    void TearDown();
+    int OpenUnicastData(uint32_t port, uint32_t serverAddress,
+                        const ChannelContext& context = ChannelContext::ProcessWide());
+    // Idempotent; ends every thread of the channel and releases its resources. Without pause
+    // the channel closes at once (used when the connect handshake failed).
+    void TearDown(bool pause = true);
 
     // Requests (ChannelRequests.cpp).
     int32_t NewSequenceNumber();
-    int SendRequest(uint8_t code, const uint8_t* body, int32_t length, Reply* reply,
-                    int32_t waitMs);
+    // failure (optional) says why a request ended with 15.
+    int SendRequest(uint8_t code, const uint8_t* body, int32_t length, Reply* reply, int32_t waitMs,
+                    RequestFailure* failure = nullptr);
+    // Ends every waiting request at once with the status given (kRequestUnreachable or
+    // kRequestAborted).
+    void FailPending(int32_t status);
     int SendCommand(uint8_t code, const uint8_t* body, int32_t length, uint32_t sequence);
     int DeliverReply(const MessageHeader& header, const Reply& reply);
 
@@ -78,6 +98,11 @@ public:
     void SetStatistics(ChannelCounters* counters);
 
     bool IsOpen() const { return open_.load(std::memory_order_acquire); }
+    // Frames decoded on this channel since it was constructed, and the tick of the last one.
+    uint64_t FramesArrived() const { return framesArrived_.load(std::memory_order_acquire); }
+    uint64_t LastFrameTickMs() const { return lastFrameTickMs_.load(std::memory_order_acquire); }
+    // Rejoins the multicast group at once (a server that came back).
+    int RejoinGroup();
     bool IsMulticast() const { return multicast_; }
     uint32_t ServerAddress() const { return serverAddress_; }
     CallbackContexts& Contexts() { return contexts_; }
@@ -95,6 +120,7 @@ private:
     bool HasPending(int32_t sequence);
     void ResetReassembly();
     void DispatchFrame(const uint8_t* body, uint32_t length, const MessageInfo& info);
+    void NoteFrameArrived();
     void DeliverBody(const MessageHeader& header, uint16_t recordType, const uint8_t* body,
                      uint32_t length);
 
@@ -108,6 +134,8 @@ private:
     std::list<PendingRequest> pending_;
     WorkerThread receiveWorker_;
     std::atomic<uint32_t> silenceCounter_{0};
+    std::atomic<uint64_t> framesArrived_{0};
+    std::atomic<uint64_t> lastFrameTickMs_{0};
     std::atomic<bool> refresherRunning_{false};
     std::thread refresher_;
     System::LocalAddressList localAddresses_;
@@ -117,6 +145,10 @@ private:
     Reassembler reassembler_;
     ChannelCounters* counters_ = nullptr;
     CallbackContexts contexts_;
+    ChannelContext context_ = ChannelContext::ProcessWide();
+    // The record frames are decoded into, made on the first frame and reused for every frame
+    // after it; only the receive thread touches it.
+    std::unique_ptr<OwnedReusableRecord> decodeRecord_;
     int teardownPauseMs_ = kDefaultTeardownPauseMs;
 };
 

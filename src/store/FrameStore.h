@@ -9,15 +9,18 @@
 
 #include "mirav/MiravTypes.h"
 #include "platform/Sync.h"
+#include "records/CompactFrame.h"
 
 namespace mirav {
 struct FrameIndexes;
 struct DescriptionIndexes;
+class ReusableRecord;
 }  // namespace mirav
 
 class FrameStore {
 public:
-    // At most this many frames wait in the queue; a push beyond it drops the oldest.
+    // By default at most this many frames wait in the queue; a push beyond the bound drops the
+    // oldest.
     static constexpr size_t kMaxPendingFrames = 32;
 
     FrameStore();
@@ -25,8 +28,15 @@ public:
     FrameStore(const FrameStore&) = delete;
     FrameStore& operator=(const FrameStore&) = delete;
 
-    // Takes ownership of a decoded frame; keeps the newest 32 pending frames. Returns how many
-    // unpolled frames were dropped to make room.
+    // How many frames wait in the queue (1..kMaxPendingFrames); a smaller capacity drops the
+    // oldest pending frames at once. With 1, TakeFrame always gives the newest frame.
+    bool SetQueueCapacity(size_t frames);
+    size_t QueueCapacity();
+    // Queues a copy of the frame in compact form (one allocation proportional to its content);
+    // keeps the newest frames up to the queue capacity. The caller keeps the frame. Returns how
+    // many unpolled frames were dropped to make room.
+    size_t PushFrame(const sFrameOfMocapData& frame);
+    // Queues the frame as above and releases it (a decoded frame); null is ignored.
     size_t PushFrame(sFrameOfMocapData* frame);
     // Makes the oldest pending frame current and returns the current record, or null.
     sFrameOfMocapData* TakeFrame();
@@ -58,9 +68,13 @@ private:
     sDataDescriptions* descriptions_ = nullptr;
     std::unique_ptr<mirav::DescriptionIndexes> descriptionIndexes_;
 
-    // The current frame record, the queue and the frame indexes; guarded by frameLock_.
-    sFrameOfMocapData current_;
-    std::deque<sFrameOfMocapData*> pending_;
+    // The current frame record, the queue and the frame indexes; guarded by frameLock_. The
+    // record lives as long as the store at one address; its arrays are kept by currentArrays_
+    // and reused from take to take.
+    sFrameOfMocapData& current_;
+    std::unique_ptr<mirav::ReusableRecord> currentArrays_;
+    std::deque<mirav::CompactFrame> pending_;
+    size_t pendingLimit_ = kMaxPendingFrames;
     std::unique_ptr<mirav::FrameIndexes> frameIndexes_;
     // True while the current record holds heap arrays of the store (see ForgetEmptiedRecord).
     bool currentOwnsArrays_ = false;
