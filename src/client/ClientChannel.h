@@ -12,6 +12,7 @@
 
 #include "client/Buffer.h"
 #include "client/Callbacks.h"
+#include "client/FrameTiming.h"
 #include "client/ReplyRecord.h"
 #include "client/WorkerThread.h"
 #include "platform/ChannelSocket.h"
@@ -78,6 +79,8 @@ public:
     bool IsMulticast() const { return multicast_; }
     uint32_t ServerAddress() const { return serverAddress_; }
     CallbackContexts& Contexts() { return contexts_; }
+    // Where the frames this channel delivers are timed (set before the channel opens).
+    void SetFrameTiming(FrameTimingLog* timing) { frameTiming_ = timing; }
     // Internal tests shorten the pause teardown leaves the refresh thread (default 400 ms).
     void SetTeardownPauseMs(int ms) { teardownPauseMs_ = ms; }
 
@@ -116,6 +119,9 @@ private:
     CBuffer reassemblyBuffer_;
     CallbackContexts contexts_;
     int teardownPauseMs_ = kDefaultTeardownPauseMs;
+    FrameTimingLog* frameTiming_ = nullptr;
+    // Host arrival time of the datagram that started the message being received.
+    int64_t currentMessageArrivalNs_ = 0;
 };
 
 }  // namespace mirav

@@ -27,6 +27,8 @@ constexpr uint32_t kKeepAliveSliceMs = 10;
 }  // namespace
 
 ClientCore::ClientCore() {
+    command_.SetFrameTiming(&frameTiming_);
+    data_.SetFrameTiming(&frameTiming_);
     System::CPlatformResource& platform = CGlobalObject::Instance().Platform();
     if (!platform.IsStarted()) platform.Startup();
 }
@@ -92,6 +94,7 @@ int ClientCore::Initialize(const char*, const char* serverAddress, uint16_t comm
     if (initialized_.load(std::memory_order_acquire)) return kResultAlreadyOpen;
     commandPort_ = commandPort;
     dataPort_ = dataPort;
+    frameTiming_.Reset();
 
     int result = command_.Open(serverAddress, commandPort_, "");
     if (result != kResultOk) return result;

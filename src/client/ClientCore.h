@@ -42,6 +42,11 @@ public:
     int SetNotifyMsgCallback(MiravNotifyMsgCallback callback, void* userData);
     int SetAnalogChCallback(MiravAnalogChCallback callback, void* userData);
 
+    // Host timing of this client's frames (MiravSDKClient::GetFrameHostTiming).
+    const mirav::FrameTimingLog& FrameTiming() const { return frameTiming_; }
+    // The stream starts again (reconnect, server restart): the capture clock is fitted anew.
+    void RestartFrameTiming() { frameTiming_.Reset(); }
+
     // Internal tests shorten the waits: the pause of each channel teardown (400 ms) and the
     // keep-alive sleep (500 ms; a keep-alive leaves after every 10th sleep).
     void SetTeardownPauseMs(int ms);
@@ -59,6 +64,7 @@ private:
     std::atomic<bool> initialized_{false};
     uint32_t commandPort_ = kDefaultCommandPort;
     uint32_t dataPort_ = kDefaultDataPort;
+    mirav::FrameTimingLog frameTiming_;  // outlives the channels that feed it
     mirav::ClientChannel command_;
     mirav::ClientChannel data_;
     mirav::WorkerThread keepAlive_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 namespace mirav {
 namespace {
@@ -18,6 +19,8 @@ constexpr double kMinAboveNs = 2e6;
 // counted as this many block minima's worth of doubt.
 constexpr double kSpreadFactor = 4.0;
 constexpr double kSupportWeight = 4.0;
+// Lowest block minima the supporting line may pass above (one per eight in the window).
+constexpr int kIgnoredLowest = 3;
 }  // namespace
 
 void ClockModel::Reset() {
@@ -178,35 +181,56 @@ void ClockModel::FitWarmUp() {
 
 void ClockModel::Refit() {
     const int n = minimaCount_;
-    double xMean = 0, yMean = 0;
-    for (int i = 0; i < n; ++i) {
-        xMean += minima_[static_cast<size_t>(i)].x;
-        yMean += minima_[static_cast<size_t>(i)].y;
-    }
+    double xMean = 0;
+    for (int i = 0; i < n; ++i) xMean += minima_[static_cast<size_t>(i)].x;
     xMean /= n;
-    yMean /= n;
-    double sxx = 0, sxy = 0;
+    double sxx = 0;
     for (int i = 0; i < n; ++i) {
         const double dx = minima_[static_cast<size_t>(i)].x - xMean;
         sxx += dx * dx;
-        sxy += dx * (minima_[static_cast<size_t>(i)].y - yMean);
     }
     if (!(sxx > 0)) return;
-    const double slope = sxy / sxx;
+    // The slope is the median of the slopes between every two block minima: a block held up
+    // as a whole (a stalled host, a burst of traffic) tilts a least-squares line, not this one.
+    std::array<double, kWindow*(kWindow - 1) / 2> slopes{};
+    size_t count = 0;
+    for (int i = 0; i < n; ++i) {
+        const Point& a = minima_[static_cast<size_t>(i)];
+        for (int j = i + 1; j < n; ++j) {
+            const Point& b = minima_[static_cast<size_t>(j)];
+            if (b.x != a.x) slopes[count++] = (b.y - a.y) / (b.x - a.x);
+        }
+    }
+    if (count == 0) return;
+    const auto middle = slopes.begin() + static_cast<std::ptrdiff_t>(count / 2);
+    std::nth_element(slopes.begin(), middle, slopes.begin() + static_cast<std::ptrdiff_t>(count));
+    const double slope = *middle;
     if (!(slope > 0) || !std::isfinite(slope)) return;  // time runs forward with the frames
-    const double intercept = yMean - slope * xMean;
-    double lowest = 0, squares = 0;
+
+    std::array<double, kWindow> residuals{};
     for (int i = 0; i < n; ++i) {
         const Point& p = minima_[static_cast<size_t>(i)];
-        const double r = p.y - (intercept + slope * p.x);
-        lowest = i == 0 ? r : std::min(lowest, r);
-        squares += r * r;
+        residuals[static_cast<size_t>(i)] = p.y - slope * p.x;
     }
+    const auto end = residuals.begin() + n;
+    // The line is moved down to support the block minima, except the lowest few: an arrival
+    // time read wrongly early (a clock read preempted) must not pull the whole line down.
+    const int ignored = std::min(kIgnoredLowest, (n - 1) / 8);
+    std::nth_element(residuals.begin(), residuals.begin() + ignored, end);
+    const double support = residuals[static_cast<size_t>(ignored)];
+    // Spread of the minima about the line: the median distance from their median, scaled to
+    // a standard deviation.
+    std::nth_element(residuals.begin(), residuals.begin() + n / 2, end);
+    const double median = residuals[static_cast<size_t>(n / 2)];
+    for (auto it = residuals.begin(); it != end; ++it) *it = std::fabs(*it - median);
+    std::nth_element(residuals.begin(), residuals.begin() + n / 2, end);
+    const double spread = 1.4826 * residuals[static_cast<size_t>(n / 2)];
+
     slope_ = slope;
-    intercept_ = intercept + lowest;  // the line supports every block minimum
+    intercept_ = support;
     xMean_ = xMean;
     sxx_ = sxx;
-    scatter_ = std::sqrt(squares / std::max(1, n - 2));
+    scatter_ = spread;
     fitted_ = true;
 }
 

@@ -1,11 +1,12 @@
 // Maps the frames of one stream onto the host's monotonic clock. Frames are captured on a steady
 // grid, so the host time of capture of frame n lies on a line t(n) = t0 + period * n; arrival
 // times are that line plus a delay that is never negative (server processing, transport, queueing
-// and scheduling). The model fits the lower envelope of (frame number, arrival time): the minimum
-// arrival of each short block of frames, a least-squares line through the latest block minima,
-// moved down until it supports them all. A moving window follows drift between the server's clock
-// and the host's; a frame-number reset, a rate change or a change of the delay floor restarts
-// the fit. Every update is O(1) (a refit over the bounded window happens once per block).
+// and scheduling). The model fits the lower envelope of (frame number, arrival time): the earliest
+// arrival of each short block of frames, a line through the latest block minima with the median
+// of their pairwise slopes, moved down until it supports them (but for the lowest few). The moving
+// window follows drift between the server's clock and the host's; a frame-number reset, a rate
+// change or a change of the delay floor restarts the fit. Every update is O(1) (a refit over the
+// bounded window happens once per block).
 #ifndef MIRAV_CLIENT_CLOCK_MODEL_H
 #define MIRAV_CLIENT_CLOCK_MODEL_H
 
@@ -31,7 +32,7 @@ public:
     // Uncertainty stated before the first fit, when the capture time is the arrival time.
     static constexpr int64_t kWarmUncertaintyNs = 10000000;
     // Part of the delay no arrival can reveal (transport on an idle path): always added.
-    static constexpr int64_t kFloorNs = 50000;
+    static constexpr int64_t kFloorNs = 100000;
     // Points kept until the first fit (the first few tenths of a second).
     static constexpr int kWarmPoints = 512;
     // Frames this many numbers behind the newest are late copies; further back is a reset.
@@ -85,7 +86,7 @@ private:
     double intercept_ = 0;  // ns at x = 0
     double xMean_ = 0;
     double sxx_ = 0;
-    double scatter_ = 0;  // rms of the block minima about the least-squares line
+    double scatter_ = 0;  // spread of the block minima about the line (a standard deviation)
     // Consecutive disagreements with the fit: frames well below it, blocks well above it.
     int framesBelow_ = 0;
     int blocksAbove_ = 0;

@@ -55,6 +55,7 @@ void ClientChannel::DispatchFrame(const uint8_t* body, uint32_t length) {
             InvokeCallback(callback, &plates, contexts_.Get(kCallbackForcePlate));
         }
     }
+    if (frameTiming_ != nullptr) frameTiming_->Record(frame->frameNumber, currentMessageArrivalNs_);
     if (MiravDataCallback callback = slots.data.load()) {
         InvokeCallback(callback, frame, contexts_.Get(kCallbackData));
     }

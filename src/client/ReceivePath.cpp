@@ -47,7 +47,9 @@ void ClientChannel::ReceiveLoop() {
         int length = static_cast<int>(receiveBuffer_.Capacity());
         uint32_t sender = 0;
         int senderPort = 0;
-        const int result = socket_.Receive(receiveBuffer_.Data(), &length, &sender, &senderPort);
+        System::os::ReceiveMeta meta;
+        const int result =
+            socket_.Receive(receiveBuffer_.Data(), &length, &sender, &senderPort, &meta);
         if (!open_.load(std::memory_order_acquire)) return;  // woken by teardown
         if (result != System::kSocketOk || length <= 0) {
             System::ReportFailed(kSiteReceiveFailed);
@@ -58,6 +60,12 @@ void ClientChannel::ReceiveLoop() {
         dirty = static_cast<uint32_t>(length);
         silenceCounter_.store(0, std::memory_order_relaxed);
         if (sender != serverAddress_) continue;  // only the server is heard
+        // A message is timed by the arrival of its first datagram.
+        MessageHeader header;
+        if (ParseMessageHeader(receiveBuffer_.Data(), dirty, &header) &&
+            header.fragmentIndex == 0) {
+            currentMessageArrivalNs_ = meta.arrivalNs;
+        }
         char senderText[16];
         System::FormatAddress(sender, senderText, sizeof(senderText));
         try {
