@@ -15,6 +15,20 @@
 
 namespace {
 
+// The p99 bound on the capture-time error. Sanitizer builds slow the substitute server's send
+// path (in this process) several times over, which adds to the delay floor the model cannot see.
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+constexpr double kP99BoundMs = 1.0;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer) || __has_feature(address_sanitizer)
+constexpr double kP99BoundMs = 1.0;
+#else
+constexpr double kP99BoundMs = 0.2;
+#endif
+#else
+constexpr double kP99BoundMs = 0.2;
+#endif
+
 struct Sample {
     int32_t frameNumber;
     int64_t trueNs;
@@ -95,7 +109,7 @@ Quality Measure(const std::vector<Sample>& samples, double fromSec, double toSec
 
 void ExpectGood(const Quality& q, size_t minimumFrames) {
     EXPECT_GE(q.frames, minimumFrames);
-    EXPECT_LE(q.p99ErrorMs, 0.2);
+    EXPECT_LE(q.p99ErrorMs, kP99BoundMs);
     EXPECT_GE(q.covered, 0.99);
     EXPECT_TRUE(q.monotonic);
     EXPECT_TRUE(q.ordered);
