@@ -10,6 +10,7 @@
 #include "Scene.h"
 #include "SimSocket.h"
 #include "ToolsSupport.h"
+#include "support/Sanitizers.h"
 
 namespace mirav::test {
 namespace {
@@ -25,6 +26,11 @@ void ExpectPose(const Json& pose, const sim::RigidBodyPose& sent, const std::str
 }
 
 TEST(CliStream, JsonFramesCarryHostTimingCloseToTheTrueCaptureTimes) {
+    // Sanitizer builds of the tool fall behind a 240 Hz stream: arrival times then measure the
+    // backlog, not the stream.
+    if (testsupport::kThreadSanitizer || testsupport::kAddressSanitizer) {
+        GTEST_SKIP() << "needs a full-speed build";
+    }
     auto sim = StartSim({"--rate", "240", "--jitter", "2", "--true-time", "--duration", "30"});
     const RunResult r =
         RunProgram(Command(kCli, {"stream", kServer, "--duration", "3.5", "--json"}), kRunTimeout);
