@@ -65,8 +65,9 @@ TEST(CliStream, JsonFramesEqualWhatTheSimulatorSent) {
     scene.SetSize(4, 2, 6);
     scene.SetForcePlates(sim::DemoForcePlates());
 
-    const RunResult r =
-        RunProgram(Command(kCli, {"stream", kServer, "--duration", "1.5", "--json"}), kRunTimeout);
+    const RunResult r = RunProgram(
+        Command(kCli, {"stream", kServer, "--frames", "60", "--duration", "20", "--json"}),
+        kRunTimeout);
     ASSERT_EQ(r.exitCode, 0) << r.errors;
     const std::vector<Json> frames = JsonLines(r.output);
     ASSERT_GT(frames.size(), 50u) << r.errors;
@@ -209,11 +210,12 @@ TEST(CliStream, MulticastInsideAPrivateNetworkNamespace) {
         0) {
         GTEST_SKIP() << "this machine cannot create a private network namespace";
     }
-    const std::string script = setup +
-                               " && { \"$0\" --multicast --duration 20 >/dev/null 2>&1 & }"
-                               " && sim=$! && sleep 1 && \"$1\" info 127.0.0.1 && "
-                               "\"$1\" stream 127.0.0.1 --duration 1 --json; status=$?;"
-                               " kill -INT $sim; wait $sim; exit $status";
+    const std::string script =
+        setup +
+        " && { \"$0\" --multicast --duration 20 >/dev/null 2>&1 & }"
+        " && sim=$! && sleep 1 && \"$1\" info 127.0.0.1 && "
+        "\"$1\" stream 127.0.0.1 --frames 40 --duration 15 --json; status=$?;"
+        " kill -INT $sim; wait $sim; exit $status";
     const RunResult r =
         RunProgram({"unshare", "-rnu", "sh", "-c", script, kSim, kCli}, kRunTimeout);
     ASSERT_EQ(r.exitCode, 0) << r.errors;

@@ -52,7 +52,9 @@ TEST(RecordReplay, ReplayReproducesTheRecordedFramesInOrder) {
     // At twice the speed; the simulator ends by itself after one play-through.
     auto replay = StartSim({"--replay", path, "--speed", "2", "--duration", "30"});
     const RunResult streamed =
-        RunProgram(Command(kCli, {"stream", kServer, "--duration", "2.5", "--json"}), kRunTimeout);
+        RunProgram(Command(kCli, {"stream", kServer, "--frames", std::to_string(recorded.size()),
+                                  "--duration", "20", "--json"}),
+                   kRunTimeout);
     ASSERT_EQ(streamed.exitCode, 0) << streamed.errors;
     EXPECT_EQ(replay->Wait(std::chrono::seconds(20)), 0);
     EXPECT_NE(replay->Output().find("stopped after " + std::to_string(recorded.size()) + " frames"),
