@@ -45,6 +45,8 @@ int main(int argc, char** argv) {
     MiravVersion(client, version);
     printf("library version %u.%u.%u.%u\n", version[0], version[1], version[2], version[3]);
     SetDataCallback(client, OnFrame, NULL);
+    /* A polling queue of one frame: each GetLastFrameOfMocapData gives the newest frame. */
+    SetFrameQueueCapacity(client, 1);
 
     result = Initialize(client, address);
     if (result != 0) {

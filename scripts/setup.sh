@@ -14,7 +14,13 @@ packages=(
   doxygen                             # reference documentation and its completeness check
   # Python package mirav: numpy and pytest for its tests, pip and venv for installing it
   python3 python3-numpy python3-pytest python3-pip python3-venv
+  # mirav-cli view: its web server (Boost.Beast and Asio, header-only) and the browser test
+  libboost-dev chromium
 )
+# The page of mirav-cli view is bundled with Node.js and npm at build time; Debian's are used
+# only where the machine has no Node.js of its own.
+command -v node >/dev/null || packages+=(nodejs)
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do

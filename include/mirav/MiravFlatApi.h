@@ -405,6 +405,60 @@ MIRAV_API int GetFrameHostTiming(MiravSDKClient* client, const sFrameOfMocapData
  */
 MIRAV_API double MiravHostTimeNow(void);
 
+/**
+ * @brief Flat form of MiravSDKClient::GetConnectionState().
+ * @param client The client from CreateClient().
+ * @param state Receives a MiravConnectionState value.
+ * @return As the member; MiravResult_InvalidArgument for a null client.
+ */
+MIRAV_API int GetConnectionState(MiravSDKClient* client, int* state);
+/**
+ * @brief Flat form of MiravSDKClient::SetConnectionStateCallback().
+ * @param client The client from CreateClient().
+ * @param callback Called once per change of the client's state, or null.
+ * @param userData Passed to every call.
+ * @return As the member; MiravResult_InvalidArgument for a null client.
+ */
+MIRAV_API int SetConnectionStateCallback(MiravSDKClient* client,
+                                         MiravConnectionStateCallback callback, void* userData);
+/**
+ * @brief Flat form of MiravSDKClient::SetStallTimeout().
+ * @param client The client from CreateClient().
+ * @param milliseconds The stall time; 0 turns stall detection off.
+ * @return As the member; MiravResult_InvalidArgument for a null client.
+ */
+MIRAV_API int SetStallTimeout(MiravSDKClient* client, int milliseconds);
+/**
+ * @brief Flat form of MiravSDKClient::SetAutoReconnect().
+ * @param client The client from CreateClient().
+ * @param enabled Non-zero turns automatic reconnection on.
+ * @param retryIntervalMs Milliseconds between handshakes (0: 1000).
+ * @return As the member; MiravResult_InvalidArgument for a null client.
+ */
+MIRAV_API int SetAutoReconnect(MiravSDKClient* client, int enabled, int retryIntervalMs);
+/**
+ * @brief Flat form of MiravSDKClient::SetRequestTimeout().
+ * @param client The client from CreateClient().
+ * @param milliseconds The wait for each reply.
+ * @return As the member; MiravResult_InvalidArgument for a null client.
+ */
+MIRAV_API int SetRequestTimeout(MiravSDKClient* client, int milliseconds);
+/**
+ * @brief Flat form of MiravSDKClient::GetLastErrorText().
+ * @param client The client from CreateClient().
+ * @param buffer Receives the terminated sentence.
+ * @param size Size of @p buffer in bytes.
+ * @return As the member; MiravResult_InvalidArgument for a null client.
+ */
+MIRAV_API int GetLastErrorText(MiravSDKClient* client, char* buffer, int size);
+/**
+ * @brief Flat form of MiravSDKClient::SetFrameQueueCapacity().
+ * @param client The client from CreateClient().
+ * @param frames 1 to 32.
+ * @return As the member; MiravResult_InvalidArgument for a null client.
+ */
+MIRAV_API int SetFrameQueueCapacity(MiravSDKClient* client, int frames);
+
 #ifdef __cplusplus
 }
 #endif

@@ -479,6 +479,87 @@ public:
      * @return Seconds; differences of two readings are elapsed times.
      */
     static double HostTimeNow();
+    // Stream continuity: connection state, stall detection, automatic reconnection, bounded
+    // waits, failures in words, and the depth of the polling queue.
+
+    /**
+     * @brief Reads the client's connection state.
+     * @param state Receives a MiravConnectionState value.
+     * @return MiravResult_Ok; MiravResult_InvalidArgument without an implementation or for a null
+     *   @p state.
+     */
+    int GetConnectionState(int* state);
+    /**
+     * @brief Registers the function called once per change of this client's connection state.
+     *
+     * The callback runs on the client's monitor thread with no library lock held, in the order
+     * of the changes: it may call the client's operations, except Uninitialize() and destruction
+     * (refused with MiravResult_Failed there). Initialize() reports Connecting, then Streaming
+     * with the first frame; Uninitialize() reports Disconnected before it returns.
+     * @param callback The function, or null to stop the calls.
+     * @param userData Passed to every call.
+     * @return MiravResult_Ok; MiravResult_InvalidArgument without an implementation.
+     */
+    int SetConnectionStateCallback(MiravConnectionStateCallback callback, void* userData);
+    /**
+     * @brief Sets how long a connected client waits for a frame before its state becomes Stalled.
+     * @param milliseconds The stall time (default 1000); 0 turns stall detection, and with it
+     *   automatic reconnection, off. At most 3600000.
+     * @return MiravResult_Ok; MiravResult_InvalidArgument without an implementation or for a
+     *   value out of range.
+     */
+    int SetStallTimeout(int milliseconds);
+    /**
+     * @brief Turns automatic reconnection on or off (off by default).
+     *
+     * When on and the stream stalls, the client repeats the connect handshake every interval
+     * until the server answers, then subscribes again (unicast: keep-alive at once; multicast:
+     * joins the group again), refreshes the description cache and prepares the force plates
+     * again if WaitForForcePlateInit() had prepared them. The state goes Stalled, Reconnecting,
+     * then Streaming with the first frame. A server that comes back with another version, in the
+     * other transport mode or refusing this library's version is handled as Initialize() would;
+     * a refusal leaves the client Disconnected until Uninitialize().
+     * @param enabled Non-zero turns reconnection on.
+     * @param retryIntervalMs Milliseconds between handshakes (0: the default, 1000); at most
+     *   3600000.
+     * @return MiravResult_Ok; MiravResult_InvalidArgument without an implementation or for an
+     *   interval out of range.
+     */
+    int SetAutoReconnect(int enabled, int retryIntervalMs);
+    /**
+     * @brief Sets how long Initialize() and each request wait for the server's reply.
+     *
+     * When the operating system reports the server's command port unreachable, they stop
+     * waiting at once with the same result as a time-out (MiravResult_NoReply).
+     * @param milliseconds The wait, 1 to 3600000 (default 5000).
+     * @return MiravResult_Ok; MiravResult_InvalidArgument without an implementation or for a
+     *   value out of range.
+     */
+    int SetRequestTimeout(int milliseconds);
+    /**
+     * @brief Writes one sentence about the client's last failure, for a person.
+     *
+     * For example "port 5230 unreachable on 127.0.0.1: nothing is listening". The text stays
+     * until the next failure; it is empty when nothing has failed yet. A longer text is cut to
+     * the buffer.
+     * @param buffer Receives the terminated text.
+     * @param size Size of @p buffer in bytes (at least 1; 256 always suffices).
+     * @return MiravResult_Ok; MiravResult_InvalidArgument without an implementation, for a null
+     *   @p buffer or a size below 1.
+     */
+    int GetLastErrorText(char* buffer, int size);
+    /**
+     * @brief Sets how many frames the process-wide polling queue holds for
+     * GetLastFrameOfMocapData() (for every client, like the store it configures).
+     *
+     * Each call of GetLastFrameOfMocapData() takes the oldest waiting frame; a full queue drops
+     * its oldest frame. With 1 it always gives the newest frame. A smaller capacity drops the
+     * oldest waiting frames at once.
+     * @param frames 1 to 32 (default 32).
+     * @return MiravResult_Ok; MiravResult_InvalidArgument without an implementation or for a
+     *   value out of range.
+     */
+    int SetFrameQueueCapacity(int frames);
 
 private:
     ClientCore* core_;

@@ -340,6 +340,32 @@ typedef void (*MiravAnalogChCallback)(sFrameOfAnalogChannelData* analog, void* u
 /** @brief Message callback: a diagnostic line and its level, valid only during the call. */
 typedef void (*MiravMessageCallback)(int level, char* message);
 
+/**
+ * @brief The connection state of one client (see MiravSDKClient::GetConnectionState()).
+ */
+typedef enum MiravConnectionState {
+    /** Not initialised, or the server refused the client after a reconnection. */
+    MiravConnectionState_Disconnected = 0,
+    /** Initialize() is running, or it succeeded and no frame has arrived yet. */
+    MiravConnectionState_Connecting = 1,
+    /** Frames arrive. */
+    MiravConnectionState_Streaming = 2,
+    /** Connected, but no frame arrived for the stall time (MiravSDKClient::SetStallTimeout()). */
+    MiravConnectionState_Stalled = 3,
+    /** Automatic reconnection is repeating the connect handshake, or waits for the first frame
+     *  after the server answered it. */
+    MiravConnectionState_Reconnecting = 4
+} MiravConnectionState;
+
+/**
+ * @brief Connection state callback: called once per change of a client's state, on a library
+ * thread with no library lock held.
+ * @param state The new state, a MiravConnectionState value.
+ * @param previousState The state before the change.
+ * @param userData The pointer given with the callback.
+ */
+typedef void (*MiravConnectionStateCallback)(int state, int previousState, void* userData);
+
 #ifdef __cplusplus
 #include "MiravLayoutChecks.h"
 #endif

@@ -210,4 +210,33 @@ int TimecodeStringify(MiravSDKClient* client, uint32_t timecode, uint32_t subfra
     return client->TimecodeStringify(timecode, subframe, buffer, bufferSize) ? 1 : 0;
 }
 
+int GetConnectionState(MiravSDKClient* client, int* state) {
+    return client ? client->GetConnectionState(state) : kMissing;
+}
+
+int SetConnectionStateCallback(MiravSDKClient* client, MiravConnectionStateCallback callback,
+                               void* userData) {
+    return client ? client->SetConnectionStateCallback(callback, userData) : kMissing;
+}
+
+int SetStallTimeout(MiravSDKClient* client, int milliseconds) {
+    return client ? client->SetStallTimeout(milliseconds) : kMissing;
+}
+
+int SetAutoReconnect(MiravSDKClient* client, int enabled, int retryIntervalMs) {
+    return client ? client->SetAutoReconnect(enabled, retryIntervalMs) : kMissing;
+}
+
+int SetRequestTimeout(MiravSDKClient* client, int milliseconds) {
+    return client ? client->SetRequestTimeout(milliseconds) : kMissing;
+}
+
+int GetLastErrorText(MiravSDKClient* client, char* buffer, int size) {
+    return client ? client->GetLastErrorText(buffer, size) : kMissing;
+}
+
+int SetFrameQueueCapacity(MiravSDKClient* client, int frames) {
+    return client ? client->SetFrameQueueCapacity(frames) : kMissing;
+}
+
 }  // extern "C"

@@ -55,7 +55,7 @@ int MiravSDKClient::Uninitialize() {
 
 int MiravSDKClient::WaitForForcePlateInit(int timeoutMs) {
     if (!core_) return kNoCore;
-    if (!core_->IsConnected()) return kNotConnected;
+    if (!core_->IsConnected()) return core_->NotConnected();
     return mirav::CallGuarded(1, [&] { return core_->WaitForForcePlateInit(timeoutMs); });
 }
 
@@ -68,21 +68,21 @@ int MiravSDKClient::GetServerDescription(sServerDescription* description) {
 int MiravSDKClient::GetDataDescriptions(sDataDescriptions** descriptions) {
     if (!core_) return kNoCore;
     if (descriptions == nullptr) return kNullArgument;
-    if (!core_->IsConnected()) return kNotConnected;
+    if (!core_->IsConnected()) return core_->NotConnected();
     return mirav::CallGuarded(1, [&] { return core_->GetDataDescriptions(descriptions); });
 }
 
 int MiravSDKClient::GetDataDescriptionsEx(sDataDescriptions** descriptions) {
     if (!core_) return kNoCore;
     if (descriptions == nullptr) return kNullArgument;
-    if (!core_->IsConnected()) return kNotConnected;
+    if (!core_->IsConnected()) return core_->NotConnected();
     return mirav::CallGuarded(1, [&] { return core_->GetDataDescriptionsEx(descriptions); });
 }
 
 int MiravSDKClient::GetTposeDataDescriptions(char* name, sDataDescriptions** descriptions) {
     if (!core_) return kNoCore;
     if (descriptions == nullptr) return kNullArgument;
-    if (!core_->IsConnected()) return kNotConnected;
+    if (!core_->IsConnected()) return core_->NotConnected();
     return mirav::CallGuarded(1,
                               [&] { return core_->GetTposeDataDescriptions(name, descriptions); });
 }
@@ -209,4 +209,44 @@ bool MiravSDKClient::DecodeTimecode(uint32_t timecode, uint32_t subframe, int* h
 bool MiravSDKClient::TimecodeStringify(uint32_t timecode, uint32_t subframe, char* buffer,
                                        int bufferSize) {
     return Solvanta_TimecodeStringify(timecode, subframe, buffer, bufferSize);
+}
+
+int MiravSDKClient::GetConnectionState(int* state) {
+    if (!core_) return kNoCore;
+    return core_->GetConnectionState(state);
+}
+
+int MiravSDKClient::SetConnectionStateCallback(MiravConnectionStateCallback callback,
+                                               void* userData) {
+    if (!core_) return kNoCore;
+    return mirav::CallGuarded(
+        1, [&] { return core_->SetConnectionStateCallback(callback, userData); });
+}
+
+int MiravSDKClient::SetStallTimeout(int milliseconds) {
+    if (!core_) return kNoCore;
+    return core_->SetStallTimeout(milliseconds);
+}
+
+int MiravSDKClient::SetAutoReconnect(int enabled, int retryIntervalMs) {
+    if (!core_) return kNoCore;
+    return core_->SetAutoReconnect(enabled, retryIntervalMs);
+}
+
+int MiravSDKClient::SetRequestTimeout(int milliseconds) {
+    if (!core_) return kNoCore;
+    return core_->SetRequestTimeout(milliseconds);
+}
+
+int MiravSDKClient::GetLastErrorText(char* buffer, int size) {
+    if (!core_) return kNoCore;
+    return mirav::CallGuarded(1, [&] { return core_->GetLastErrorText(buffer, size); });
+}
+
+int MiravSDKClient::SetFrameQueueCapacity(int frames) {
+    if (!core_) return kNoCore;
+    if (frames < 1) return kNullArgument;
+    return mirav::CallGuarded(1, [&] {
+        return Store().SetQueueCapacity(static_cast<size_t>(frames)) ? 0 : kNullArgument;
+    });
 }

@@ -73,13 +73,17 @@ int ClientChannel::SendCommand(uint8_t code, const uint8_t* body, int32_t length
 }
 
 int ClientChannel::SendRequest(uint8_t code, const uint8_t* body, int32_t length, Reply* reply,
-                               int32_t waitMs) {
+                               int32_t waitMs, RequestFailure* failure) {
+    RequestFailure ignored = RequestFailure::kNone;
+    RequestFailure& why = failure != nullptr ? *failure : ignored;
+    why = RequestFailure::kNone;
     int32_t sequence = 0;
     {
         System::CGuard guard(lock_);
         if (!open_.load(std::memory_order_acquire)) {
             // A closed channel can never answer: fail at once instead of waiting it out.
             System::ReportFailed(kSiteNoReply);
+            why = RequestFailure::kClosed;
             return kResultNoReply;
         }
         sequence = NewSequenceNumber();
@@ -94,18 +98,28 @@ int ClientChannel::SendRequest(uint8_t code, const uint8_t* body, int32_t length
     const uint64_t start = System::TickCountMs();
     int64_t remaining = waitMs;
     bool answered = false;
+    why = RequestFailure::kTimedOut;
     while (remaining > 0) {
         events_.Wait(sequence, static_cast<int32_t>(remaining));
+        int32_t status = kRequestWaiting;
         {
             System::CGuard guard(lock_);
             const PendingRequest* request = FindPending(sequence);
             if (request == nullptr) {
                 System::ReportFailed(kSiteVanished);
+                why = RequestFailure::kClosed;
                 break;
             }
-            answered = request->status == 1;
+            status = request->status;
         }
+        answered = status == kRequestAnswered;
         if (answered) break;
+        // No reply can come: stop waiting now rather than at the end of the wait.
+        if (status == kRequestUnreachable || status == kRequestAborted) {
+            why = status == kRequestUnreachable ? RequestFailure::kUnreachable
+                                                : RequestFailure::kAborted;
+            break;
+        }
         remaining =
             static_cast<int64_t>(waitMs) - static_cast<int64_t>(System::TickCountMs() - start);
     }
@@ -119,7 +133,17 @@ int ClientChannel::SendRequest(uint8_t code, const uint8_t* body, int32_t length
         System::ReportFailed(kSiteNoReply);
         return kResultNoReply;
     }
+    why = RequestFailure::kNone;
     return kResultOk;
+}
+
+void ClientChannel::FailPending(int32_t status) {
+    System::CGuard guard(lock_);
+    for (PendingRequest& request : pending_) {
+        if (request.status != kRequestWaiting) continue;
+        request.status = status;
+        events_.Signal(request.sequence);
+    }
 }
 
 int ClientChannel::DeliverReply(const MessageHeader& header, const Reply& reply) {
@@ -129,8 +153,9 @@ int ClientChannel::DeliverReply(const MessageHeader& header, const Reply& reply)
     const auto sequence = static_cast<int32_t>(header.sequence);
     PendingRequest* request = FindPending(sequence);
     if (request == nullptr) return kResultFailed;
+    if (request->status != kRequestWaiting) return kResultFailed;
     if (request->reply != nullptr) std::memcpy(request->reply, &reply, sizeof(Reply));
-    request->status = 1;
+    request->status = kRequestAnswered;
     events_.Signal(sequence);
     return kResultOk;
 }

@@ -158,7 +158,7 @@ int ClientChannel::OpenResources(int bufferSite, int lockSite, int eventsSite, i
     return kResultOk;
 }
 
-void ClientChannel::TearDown() {
+void ClientChannel::TearDown(bool pause) {
     if (!open_.load(std::memory_order_acquire)) return;
     {
         // Under the lock, so no sender is half-way through a send when the channel closes.
@@ -166,7 +166,7 @@ void ClientChannel::TearDown() {
         open_.store(false, std::memory_order_release);
         refresherRunning_.store(false, std::memory_order_release);
     }
-    for (int i = 0; i < kTeardownSlices; ++i) {
+    for (int i = 0; pause && i < kTeardownSlices; ++i) {
         System::SleepMs(static_cast<uint32_t>(teardownPauseMs_ / kTeardownSlices));
     }
     events_.SignalAll();
@@ -209,6 +209,16 @@ void ClientChannel::RefreshMembership() {
             System::SleepMs(static_cast<uint32_t>(left.count() < 10 ? left.count() : 10));
         }
     }
+}
+
+int ClientChannel::RejoinGroup() {
+    if (!multicast_ || !open_.load(std::memory_order_acquire)) return kResultFailed;
+    return socket_.Rejoin(addressText_.c_str()) == System::kSocketOk ? kResultOk : kResultFailed;
+}
+
+void ClientChannel::NoteFrameArrived() {
+    lastFrameTickMs_.store(System::TickCountMs(), std::memory_order_release);
+    framesArrived_.fetch_add(1, std::memory_order_acq_rel);
 }
 
 void ClientChannel::ResetReassembly() {

@@ -42,10 +42,19 @@ constexpr int kResultRefused = 10;
 constexpr int kResultAlreadyOpen = 13;
 constexpr int kResultNoReply = 15;
 
+// Status of a pending request.
+constexpr int32_t kRequestWaiting = 0;
+constexpr int32_t kRequestAnswered = 1;
+constexpr int32_t kRequestUnreachable = 2;  // the server's host reported its port unreachable
+constexpr int32_t kRequestAborted = 3;      // the client stopped waiting (Uninitialize)
+
+// Why a request ended without a reply.
+enum class RequestFailure { kNone, kTimedOut, kUnreachable, kAborted, kClosed };
+
 struct PendingRequest {
     int32_t sequence;
     Reply* reply;    // where DeliverReply copies the reply; may be null
-    int32_t status;  // 0 waiting, 1 answered
+    int32_t status;  // one of kRequest*
 };
 
 class ClientChannel {
@@ -59,13 +68,18 @@ public:
     int Open(const char* address, uint32_t port, const char* filter);
     // Unicast data channel bound to every local interface on port.
     int OpenUnicastData(uint32_t port, uint32_t serverAddress);
-    // Idempotent; ends every thread of the channel and releases its resources.
-    void TearDown();
+    // Idempotent; ends every thread of the channel and releases its resources. Without pause
+    // the channel closes at once (used when the connect handshake failed).
+    void TearDown(bool pause = true);
 
     // Requests (ChannelRequests.cpp).
     int32_t NewSequenceNumber();
-    int SendRequest(uint8_t code, const uint8_t* body, int32_t length, Reply* reply,
-                    int32_t waitMs);
+    // failure (optional) says why a request ended with 15.
+    int SendRequest(uint8_t code, const uint8_t* body, int32_t length, Reply* reply, int32_t waitMs,
+                    RequestFailure* failure = nullptr);
+    // Ends every waiting request at once with the status given (kRequestUnreachable or
+    // kRequestAborted).
+    void FailPending(int32_t status);
     int SendCommand(uint8_t code, const uint8_t* body, int32_t length, uint32_t sequence);
     int DeliverReply(const MessageHeader& header, const Reply& reply);
 
@@ -76,6 +90,11 @@ public:
                  const uint8_t* body, uint32_t length);
 
     bool IsOpen() const { return open_.load(std::memory_order_acquire); }
+    // Frames decoded on this channel since it was constructed, and the tick of the last one.
+    uint64_t FramesArrived() const { return framesArrived_.load(std::memory_order_acquire); }
+    uint64_t LastFrameTickMs() const { return lastFrameTickMs_.load(std::memory_order_acquire); }
+    // Rejoins the multicast group at once (a server that came back).
+    int RejoinGroup();
     bool IsMulticast() const { return multicast_; }
     uint32_t ServerAddress() const { return serverAddress_; }
     CallbackContexts& Contexts() { return contexts_; }
@@ -95,6 +114,7 @@ private:
     bool HasPending(int32_t sequence);
     void ResetReassembly();
     void DispatchFrame(const uint8_t* body, uint32_t length);
+    void NoteFrameArrived();
     void DeliverBody(const MessageHeader& header, uint16_t recordType, const uint8_t* body,
                      uint32_t length);
 
@@ -110,6 +130,8 @@ private:
     std::list<PendingRequest> pending_;
     WorkerThread receiveWorker_;
     std::atomic<uint32_t> silenceCounter_{0};
+    std::atomic<uint64_t> framesArrived_{0};
+    std::atomic<uint64_t> lastFrameTickMs_{0};
     std::atomic<bool> refresherRunning_{false};
     std::thread refresher_;
     System::LocalAddressList localAddresses_;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "client/FailureText.h"
 #include "mirav/MiravUtilities.h"
 #include "platform/Clock.h"
 #include "platform/Diagnostics.h"
@@ -31,18 +32,23 @@ ClientCore::ClientCore() {
     data_.SetFrameTiming(&frameTiming_);
     System::CPlatformResource& platform = CGlobalObject::Instance().Platform();
     if (!platform.IsStarted()) platform.Startup();
+    stateLock_.Create();
 }
 
-ClientCore::~ClientCore() { Uninitialize(); }
+ClientCore::~ClientCore() {
+    Uninitialize();
+    stateLock_.Dispose();
+}
 
 // Teardown from a callback: the receive thread (or keep-alive thread) would wait for itself.
-bool ClientCore::RefusedOnWorkerThread() const {
+bool ClientCore::RefusedOnWorkerThread() {
     if (!initialized_.load(std::memory_order_acquire) || !WorkerThread::OnWorkerThread()) {
         return false;
     }
     System::EmitLevel1(
         "[MiravSDKClient] Uninitialize refused: called on a library thread (from a callback), "
         "it would wait for that thread itself\n");
+    SetLastErrorText(InsideCallbackText());
     return true;
 }
 
@@ -58,14 +64,16 @@ void ClientCore::ResetDefaults() {
     dataPort_ = kDefaultDataPort;
 }
 
-// Connect request and version check; 0 when the server accepted this client.
-int ClientCore::Connect() {
+// Connect request and version check; 0 when the server accepted this client (unicast), -1 when
+// it accepted it and sends frames to the multicast group.
+int ClientCore::Connect(int32_t waitMs, RequestFailure* failureOut) {
     Reply* reply = NewReply();
     if (reply == nullptr) return kResultNoBuffer;
     uint8_t body[kConnectBodySize] = {};
     Solvanta_GetVersion(body + kVersionOffset);
+    RequestFailure failure = RequestFailure::kNone;
     int result =
-        command_.SendRequest(kCommandConnect, body, kConnectBodySize, reply, kRequestWaitMs);
+        command_.SendRequest(kCommandConnect, body, kConnectBodySize, reply, waitMs, &failure);
     if (result == kResultOk) {
         const uint8_t* version = reply->record.body + kVersionOffset;
         if (reply->record.body[kAcceptedOffset] == 0) {
@@ -75,6 +83,7 @@ int ClientCore::Connect() {
                           "Found the Server Version is:", version[0], version[1], version[2],
                           version[3]);
             System::EmitLevel3("%s", line);
+            SetLastErrorText(RefusedText(version));
             result = kResultRefused;
         } else {
             CGlobalObject::Instance().SetServerVersion(
@@ -83,55 +92,81 @@ int ClientCore::Connect() {
             connected_.store(true, std::memory_order_release);
             result = reply->record.body[kMulticastOffset] != 0 ? -1 : kResultOk;
         }
+    } else {
+        RecordRequestFailure(failure, waitMs);
     }
+    if (failureOut != nullptr) *failureOut = failure;
     DeleteReply(reply);
     return result;
 }
 
-int ClientCore::Initialize(const char*, const char* serverAddress, uint16_t commandPort,
-                           uint16_t dataPort) {
-    if (serverAddress == nullptr) return kResultUnusableAddress;
-    if (initialized_.load(std::memory_order_acquire)) return kResultAlreadyOpen;
-    commandPort_ = commandPort;
-    dataPort_ = dataPort;
-    frameTiming_.Reset();
-
-    int result = command_.Open(serverAddress, commandPort_, "");
-    if (result != kResultOk) return result;
-    result = Connect();
-    const bool multicast = result == -1;
-    if (result > 0) {
-        command_.TearDown();
+// Opens the data channel in the mode the server chose; in unicast mode the first keep-alive
+// goes out at once.
+int ClientCore::OpenDataChannel(bool multicast) {
+    const std::string server = AddressText(command_.ServerAddress());
+    if (multicast) {
+        const int result = data_.Open(kMulticastGroup, dataPort_, server.c_str());
+        if (result != kResultOk) SetLastErrorText(MulticastJoinText(kMulticastGroup, dataPort_));
         return result;
     }
-    // The data channel filters on the address the server name resolved to.
-    char serverText[16];
-    System::FormatAddress(command_.ServerAddress(), serverText, sizeof(serverText));
-    if (multicast) {
-        result = data_.Open(kMulticastGroup, dataPort_, serverText);
-        if (result != kResultOk) {
-            command_.TearDown();
-            ResetDefaults();
-            return result;
-        }
-        initialized_.store(true, std::memory_order_release);
-        return kResultOk;
-    }
-    result = data_.OpenUnicastData(dataPort_, command_.ServerAddress());
+    const int result = data_.OpenUnicastData(dataPort_, command_.ServerAddress());
     if (result != kResultOk) {
-        // The client is not connected: requests answer 10 again, as before Initialize.
-        command_.TearDown();
-        ResetDefaults();
+        SetLastErrorText(DataPortInUseText(dataPort_));
         return result;
     }
     command_.SendCommand(kCommandKeepAlive, nullptr, 0, 0);
-    if (keepAlive_.Start(this, &ClientCore::KeepAliveRoutine, kSiteKeepAliveWorker) != 0) {
-        initialized_.store(false, std::memory_order_release);
-        data_.TearDown();
-        command_.TearDown();
-        ResetDefaults();
+    return kResultOk;
+}
+
+int ClientCore::Initialize(const char*, const char* serverAddress, uint16_t commandPort,
+                           uint16_t dataPort) {
+    if (serverAddress == nullptr) {
+        SetLastErrorText("no server address was given");
+        return kResultUnusableAddress;
+    }
+    if (initialized_.load(std::memory_order_acquire)) {
+        SetLastErrorText("the client is already initialised: call Uninitialize first");
+        return kResultAlreadyOpen;
+    }
+    commandPort_ = commandPort;
+    dataPort_ = dataPort;
+    frameTiming_.Reset();
+    SetState(MiravConnectionState_Connecting);
+    if (StartMonitor() != kResultOk) {
+        SetState(MiravConnectionState_Disconnected);
+        DeliverStateChanges();
         return kResultNotCreated;
     }
+    const auto fail = [this](int result, bool pause) {
+        data_.TearDown();
+        command_.TearDown(pause);
+        ResetDefaults();
+        StopMonitor();
+        return result;
+    };
+
+    int result = command_.Open(serverAddress, commandPort_, "");
+    if (result != kResultOk) {
+        SetLastErrorText(result == kResultUnusableAddress
+                             ? UnusableAddressText(serverAddress)
+                             : CommandChannelText(serverAddress, commandPort_, result));
+        return fail(result, true);
+    }
+    RequestFailure failure = RequestFailure::kNone;
+    result = Connect(RequestTimeoutMs(), &failure);
+    if (result > 0) {
+        // Nothing listens there: no reason to keep the caller waiting for the teardown pause.
+        return fail(result, failure != RequestFailure::kUnreachable);
+    }
+    multicast_ = result == -1;
+    result = OpenDataChannel(multicast_);
+    // The client is not connected after a failure: requests answer 10 again.
+    if (result != kResultOk) return fail(result, true);
+    if (!multicast_ &&
+        keepAlive_.Start(this, &ClientCore::KeepAliveRoutine, kSiteKeepAliveWorker) != 0) {
+        return fail(kResultNotCreated, true);
+    }
+    platesPrepared_.store(false, std::memory_order_release);
     initialized_.store(true, std::memory_order_release);
     return kResultOk;
 }
@@ -139,6 +174,7 @@ int ClientCore::Initialize(const char*, const char* serverAddress, uint16_t comm
 int ClientCore::Uninitialize() {
     if (RefusedOnWorkerThread()) return kResultFailed;
     if (initialized_.exchange(false)) {
+        StopMonitor();
         data_.TearDown();
         command_.TearDown();
         keepAlive_.Stop();

@@ -5,6 +5,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
+#include <string>
+#include <utility>
 
 #include "client/ClientChannel.h"
 #include "client/WorkerThread.h"
@@ -15,6 +18,8 @@ public:
     static constexpr uint16_t kDefaultCommandPort = 5230;
     static constexpr uint16_t kDefaultDataPort = 5231;
     static constexpr int32_t kRequestWaitMs = 5000;
+    static constexpr int kDefaultStallTimeoutMs = 1000;
+    static constexpr int kDefaultRetryIntervalMs = 1000;
 
     ClientCore();
     ~ClientCore();
@@ -27,7 +32,7 @@ public:
     // 1 at once (level-1 line) when called on a library thread while initialised: the teardown
     // would wait for the calling thread itself.
     int Uninitialize();
-    bool RefusedOnWorkerThread() const;
+    bool RefusedOnWorkerThread();
     bool IsConnected() const { return connected_.load(std::memory_order_acquire); }
     bool IsInitialized() const { return initialized_.load(std::memory_order_acquire); }
 
@@ -46,6 +51,22 @@ public:
     const mirav::FrameTimingLog& FrameTiming() const { return frameTiming_; }
     // The stream starts again (reconnect, server restart): the capture clock is fitted anew.
     void RestartFrameTiming() { frameTiming_.Reset(); }
+    // Connection state, stall detection, automatic reconnection and bounded waits
+    // (Continuity.cpp). The state callback runs on the client's monitor thread, no lock held.
+    int GetConnectionState(int* state) const;
+    int SetConnectionStateCallback(MiravConnectionStateCallback callback, void* userData);
+    int SetStallTimeout(int milliseconds);
+    int SetAutoReconnect(int enabled, int retryIntervalMs);
+    int SetRequestTimeout(int milliseconds);
+    int32_t RequestTimeoutMs() const { return requestTimeoutMs_.load(std::memory_order_acquire); }
+    // One sentence about the client's last failure ("" when none); truncated to the buffer.
+    int GetLastErrorText(char* buffer, int size);
+    void SetLastErrorText(const std::string& text);
+    // Records why a request needs a connection; returns 10.
+    int NotConnected();
+    // The frame numbers of the stream start again (the server came back): whatever counts gaps
+    // or models the server's clock starts afresh here.
+    void OnStreamRestarted();
 
     // Internal tests shorten the waits: the pause of each channel teardown (400 ms) and the
     // keep-alive sleep (500 ms; a keep-alive leaves after every 10th sleep).
@@ -55,7 +76,20 @@ public:
 private:
     static int KeepAliveRoutine(mirav::WorkerThread* worker);
     void KeepAliveLoop(mirav::WorkerThread* worker);
-    int Connect();
+    int Connect(int32_t waitMs, mirav::RequestFailure* failure = nullptr);
+    int OpenDataChannel(bool multicast);
+    void RecordRequestFailure(mirav::RequestFailure failure, int32_t waitMs);
+
+    // Monitor thread (Continuity.cpp): delivers state changes, detects stalls, reconnects.
+    static int MonitorRoutine(mirav::WorkerThread* worker);
+    void MonitorLoop(mirav::WorkerThread* worker);
+    void CheckStream(uint64_t now);
+    void Reconnect();
+    void LoseServer();
+    int StartMonitor();
+    void StopMonitor();
+    void SetState(int state);
+    void DeliverStateChanges();
     int DescriptionsRequest(uint8_t code, const uint8_t* body, int32_t length, bool feedCache,
                             sDataDescriptions** descriptions);
     void ResetDefaults();
@@ -69,6 +103,28 @@ private:
     mirav::ClientChannel data_;
     mirav::WorkerThread keepAlive_;
     std::atomic<int> keepAliveSleepMs_{500};
+
+    // Continuity settings and state.
+    std::atomic<int32_t> requestTimeoutMs_{kRequestWaitMs};
+    std::atomic<int> stallTimeoutMs_{kDefaultStallTimeoutMs};
+    std::atomic<bool> autoReconnect_{false};
+    std::atomic<int> retryIntervalMs_{kDefaultRetryIntervalMs};
+    std::atomic<bool> platesPrepared_{false};
+    bool multicast_ = false;  // mode of the data channel; Initialize and the monitor only
+    std::atomic<int> state_{0};
+    mirav::WorkerThread monitor_;
+    std::atomic<bool> monitorStop_{false};
+    // Monitor thread only: progress of the stream.
+    uint64_t seenFrames_ = 0;
+    uint64_t lastProgressMs_ = 0;
+    uint64_t nextAttemptMs_ = 0;
+
+    // Guards the state queue, the state callback and the last error text.
+    System::CMutex stateLock_;
+    std::deque<std::pair<int, int>> stateChanges_;
+    MiravConnectionStateCallback stateCallback_ = nullptr;
+    void* stateUserData_ = nullptr;
+    std::string lastError_;
 };
 
 #endif

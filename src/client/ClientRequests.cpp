@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "client/ClientCore.h"
+#include "client/FailureText.h"
 #include "client/ForcePlates.h"
 #include "protocol/DescriptionDecoder.h"
 #include "records/DescriptionMemory.h"
@@ -23,12 +24,20 @@ struct ReplyHolder {
 };
 }  // namespace
 
+int ClientCore::NotConnected() {
+    SetLastErrorText(NotConnectedText());
+    return kResultRefused;
+}
+
 int ClientCore::GetServerDescription(sServerDescription* description) {
     ReplyHolder holder;
     if (description == nullptr) return kResultNullArgument;
     if (holder.reply == nullptr) return kResultFailed;
-    if (command_.SendRequest(kCommandServerDescription, nullptr, 0, holder.reply, kRequestWaitMs) !=
-        kResultOk) {
+    const int32_t waitMs = RequestTimeoutMs();
+    RequestFailure failure = RequestFailure::kNone;
+    if (command_.SendRequest(kCommandServerDescription, nullptr, 0, holder.reply, waitMs,
+                             &failure) != kResultOk) {
+        RecordRequestFailure(failure, waitMs);
         return kResultFailed;
     }
     std::memcpy(description, holder.reply->record.body, sizeof(sServerDescription));
@@ -39,7 +48,10 @@ int ClientCore::DescriptionsRequest(uint8_t code, const uint8_t* body, int32_t l
                                     bool feedCache, sDataDescriptions** descriptions) {
     ReplyHolder holder;
     if (holder.reply == nullptr) return kResultFailed;
-    if (command_.SendRequest(code, body, length, holder.reply, kRequestWaitMs) != kResultOk) {
+    const int32_t waitMs = RequestTimeoutMs();
+    RequestFailure failure = RequestFailure::kNone;
+    if (command_.SendRequest(code, body, length, holder.reply, waitMs, &failure) != kResultOk) {
+        RecordRequestFailure(failure, waitMs);
         return kResultFailed;
     }
     const uint8_t* data = holder.reply->record.body;
@@ -51,19 +63,19 @@ int ClientCore::DescriptionsRequest(uint8_t code, const uint8_t* body, int32_t l
 }
 
 int ClientCore::GetDataDescriptions(sDataDescriptions** descriptions) {
-    if (!IsConnected()) return kResultRefused;
+    if (!IsConnected()) return NotConnected();
     if (descriptions == nullptr) return kResultNullArgument;
     return DescriptionsRequest(kCommandDescriptions, nullptr, 0, true, descriptions);
 }
 
 int ClientCore::GetDataDescriptionsEx(sDataDescriptions** descriptions) {
-    if (!IsConnected()) return kResultRefused;
+    if (!IsConnected()) return NotConnected();
     if (descriptions == nullptr) return kResultNullArgument;
     return DescriptionsRequest(kCommandDescriptionsEx, nullptr, 0, false, descriptions);
 }
 
 int ClientCore::GetTposeDataDescriptions(const char* name, sDataDescriptions** descriptions) {
-    if (!IsConnected()) return kResultRefused;
+    if (!IsConnected()) return NotConnected();
     if (descriptions == nullptr) return kResultNullArgument;
     const char* text = name != nullptr ? name : "";
     return DescriptionsRequest(kCommandTpose, reinterpret_cast<const uint8_t*>(text),
@@ -71,7 +83,7 @@ int ClientCore::GetTposeDataDescriptions(const char* name, sDataDescriptions** d
 }
 
 int ClientCore::WaitForForcePlateInit(int timeoutMs) {
-    if (!IsConnected()) return kResultRefused;
+    if (!IsConnected()) return NotConnected();
     const auto start = std::chrono::steady_clock::now();
     sDataDescriptions* descriptions = nullptr;
     for (;;) {
@@ -87,5 +99,7 @@ int ClientCore::WaitForForcePlateInit(int timeoutMs) {
     }
     const int result = ForcePlates::Instance().Prepare(descriptions);
     if (descriptions != nullptr) mirav::ReleaseDescriptionSet(descriptions);
+    // A reconnection prepares the plates again from the descriptions of the server that came back.
+    if (result == kResultOk) platesPrepared_.store(true, std::memory_order_release);
     return result;
 }

@@ -48,6 +48,7 @@ void ClientChannel::DispatchFrame(const uint8_t* body, uint32_t length) {
         frame == nullptr) {
         return;
     }
+    NoteFrameArrived();
     CallbackSlots& slots = CallbackSlots::Instance();
     sForcePlates plates;
     if (ForcePlates::Instance().Compute(frame, &plates) == 0) {

@@ -497,7 +497,7 @@ int CSocketFacade::RecvFrom(SocketHandle handle, void* buffer, int* length, uint
         os::ReceiveFrom(handle, buffer, capacity, &received, address, &senderPort, meta);
     if (error != 0) {
         ReportValueSysError(kSiteRecvError, HandleValue(handle), error);
-        return kSocketFailed;
+        return os::IsPortUnreachable(error) ? kSocketPeerUnreachable : kSocketFailed;
     }
     *length = static_cast<int>(received);
     *port = senderPort;

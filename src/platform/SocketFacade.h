@@ -16,6 +16,8 @@ constexpr int kSocketFailed = 1;
 constexpr int kSocketBadArgument = 4;
 constexpr int kSocketNotCreated = 7;
 constexpr int kSocketConnectFailed = 14;
+// RecvFrom on a connected datagram socket: the peer's host reported its port unreachable.
+constexpr int kSocketPeerUnreachable = 16;
 
 // Socket kinds accepted by the facade.
 constexpr int kStreamSocket = 0;

@@ -82,6 +82,9 @@ int LookupHostAll(const char* name, uint32_t* addresses, int capacity, int* coun
 bool IsPermanentStreamError(int error);
 // The error a non-blocking call reports when it would have to wait.
 bool IsWouldBlock(int error);
+// The error a receive on a connected datagram socket reports after the peer's host answered
+// that nothing listens on the peer's port.
+bool IsPortUnreachable(int error);
 
 }  // namespace os
 }  // namespace System

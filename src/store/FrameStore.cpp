@@ -56,10 +56,31 @@ void FrameStore::PushFrame(sFrameOfMocapData* frame) {
     RemovedFrame dropped;
     System::CGuard guard(frameLock_);
     pending_.push_back(frame);
-    if (pending_.size() > kMaxPendingFrames) {
+    if (pending_.size() > capacity_) {
         dropped.Reset(pending_.front());
         pending_.pop_front();
     }
+}
+
+bool FrameStore::SetQueueCapacity(size_t frames) {
+    if (frames < 1 || frames > kMaxPendingFrames) return false;
+    std::deque<sFrameOfMocapData*> dropped;
+    {
+        System::CGuard guard(frameLock_);
+        capacity_ = frames;
+        while (pending_.size() > capacity_) {
+            dropped.push_back(pending_.front());
+            pending_.pop_front();
+        }
+    }
+    // Released after the lock, like every frame the queue drops.
+    for (sFrameOfMocapData* frame : dropped) mirav::ReleaseDecodedFrame(frame);
+    return true;
+}
+
+size_t FrameStore::QueueCapacity() {
+    System::CGuard guard(frameLock_);
+    return capacity_;
 }
 
 sFrameOfMocapData* FrameStore::TakeFrame() {

@@ -25,7 +25,11 @@ public:
     FrameStore(const FrameStore&) = delete;
     FrameStore& operator=(const FrameStore&) = delete;
 
-    // Takes ownership of a decoded frame; keeps the newest 32 pending frames.
+    // How many frames wait in the queue (1..kMaxPendingFrames); a smaller capacity drops the
+    // oldest pending frames at once. With 1, TakeFrame always gives the newest frame.
+    bool SetQueueCapacity(size_t frames);
+    size_t QueueCapacity();
+    // Takes ownership of a decoded frame; keeps the newest pending frames up to the capacity.
     void PushFrame(sFrameOfMocapData* frame);
     // Makes the oldest pending frame current and returns the current record, or null.
     sFrameOfMocapData* TakeFrame();
@@ -60,6 +64,7 @@ private:
     // The current frame record, the queue and the frame indexes; guarded by frameLock_.
     sFrameOfMocapData current_;
     std::deque<sFrameOfMocapData*> pending_;
+    size_t capacity_ = kMaxPendingFrames;
     std::unique_ptr<mirav::FrameIndexes> frameIndexes_;
     // True while the current record holds heap arrays of the store (see ForgetEmptiedRecord).
     bool currentOwnsArrays_ = false;

@@ -135,8 +135,8 @@ TEST(ClientLifecycle, UninitializeEndsEveryThreadWithoutSpinning) {
         connection.core->SetTeardownPauseMs(400);
         const size_t serverThreads = ThreadCount();
         ASSERT_EQ(connection.Initialize(), 0);
-        // Two receive threads and the keep-alive thread.
-        EXPECT_EQ(ThreadCount(), serverThreads + 3);
+        // Two receive threads, the keep-alive thread and the monitor thread.
+        EXPECT_EQ(ThreadCount(), serverThreads + 4);
         const double cpuBefore = testsupport::CpuSeconds();
         const auto start = Clock::now();
         EXPECT_EQ(connection.core->Uninitialize(), 0);

@@ -63,6 +63,20 @@ expect "frames so far; newest frame" "$work/flat.txt"
 "$prefix/bin/mirav-cli" stream 127.0.0.1 --json --duration 1 > "$work/stream.txt" 2>/dev/null \
   || fail "mirav-cli stream"
 expect '"frame":' "$work/stream.txt"
+# A recording exported and viewed from the installed tree (no network needed for the page).
+cli=$prefix/bin/mirav-cli
+"$cli" record 127.0.0.1 "$work/take.mcap" --duration 1 > /dev/null 2>&1 || fail "mirav-cli record"
+"$cli" export "$work/take.mcap" --c3d "$work/take.c3d" > "$work/export.txt" 2>&1 \
+  || fail "mirav-cli export --c3d"
+expect "exported " "$work/export.txt"
+"$cli" export "$work/take.mcap" --csv "$work/take.csv" > /dev/null 2>&1 || fail "mirav-cli export --csv"
+if [ -f "$prefix/share/mirav/view-page/view.js" ]; then
+  "$cli" view --replay "$work/take.mcap" --port 0 --duration 1 > "$work/view.txt" 2>&1 \
+    || fail "mirav-cli view --replay"
+  expect "serving http://127.0.0.1:" "$work/view.txt"
+else
+  echo "note: the page of mirav-cli view was not built (no npm); view was not run"
+fi
 jars=$prefix/share/java
 if [ -n "$java" ] && [ -f "$jars/mirav-sdk.jar" ]; then
   "$java" -cp "$jars/mirav-sdk.jar:$jars/mirav-java-example.jar" PrintFrames 127.0.0.1 3 \

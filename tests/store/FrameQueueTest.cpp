@@ -167,3 +167,32 @@ TEST(FrameStoreQueue, ProcessWideStoreIsOneObject) {
     EXPECT_EQ(store.TakeFrame()->frameNumber, 77);
     // The second frame stays pending; the store releases it at process exit.
 }
+
+// A queue of one gives the newest frame on every take; shrinking drops the oldest waiting
+// frames at once (ASan sees each released exactly once); out-of-range capacities change nothing.
+TEST(FrameStoreQueue, CapacityOneGivesTheNewestFrame) {
+    auto store = NewStore();
+    EXPECT_EQ(store->QueueCapacity(), 32u);
+    EXPECT_FALSE(store->SetQueueCapacity(0));
+    EXPECT_FALSE(store->SetQueueCapacity(33));
+    EXPECT_EQ(store->QueueCapacity(), 32u);
+
+    for (int32_t n = 1; n <= 10; ++n) store->PushFrame(FrameWithMarkers(n));
+    ASSERT_TRUE(store->SetQueueCapacity(3));
+    for (int32_t n = 8; n <= 10; ++n) EXPECT_EQ(store->TakeFrame()->frameNumber, n);
+
+    ASSERT_TRUE(store->SetQueueCapacity(1));
+    for (int32_t n = 11; n <= 20; ++n) store->PushFrame(FrameWithMarkers(n));
+    sFrameOfMocapData* frame = store->TakeFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->frameNumber, 20);
+    EXPECT_EQ(frame->mocapData[0].markers[2][1], MarkerValue(20, 2, 1));
+    store->PushFrame(FrameWithMarkers(21));
+    store->PushFrame(FrameWithMarkers(22));
+    EXPECT_EQ(store->TakeFrame()->frameNumber, 22);
+
+    // Growing again keeps what waits and lets the queue fill up to the new depth.
+    ASSERT_TRUE(store->SetQueueCapacity(32));
+    for (int32_t n = 23; n <= 60; ++n) store->PushFrame(FrameWithMarkers(n));
+    EXPECT_EQ(store->TakeFrame()->frameNumber, 29);
+}

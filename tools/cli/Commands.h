@@ -12,6 +12,9 @@ int RunInfo(int argc, char** argv, int first);
 int RunDescribe(int argc, char** argv, int first);
 int RunStream(int argc, char** argv, int first);
 int RunRecord(int argc, char** argv, int first);
+int RunDoctor(int argc, char** argv, int first);
+int RunExport(int argc, char** argv, int first);
+int RunView(int argc, char** argv, int first);
 
 // Set by Ctrl-C (or SIGTERM): long-running commands finish cleanly and print their summary.
 extern std::atomic<bool> gStopRequested;

@@ -49,12 +49,12 @@ bool ExchangeConnect(sim::UdpSocket& socket, uint32_t server, int timeoutMs, Con
     while (Clock::now() < deadline) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        int which = 0;
         uint32_t sender = 0;
-        // The same socket twice: only its own datagrams can arrive.
-        const long length =
-            sim::UdpSocket::ReceiveEither(socket, socket, buffer.data(), buffer.size(),
-                                          static_cast<int>(left.count()) + 1, &which, &sender);
+        uint16_t senderPort = 0;
+        // An error ends the wait: on a connected socket it is the server host's "port
+        // unreachable" (socket.PeerUnreachable() then says so).
+        const long length = socket.Receive(
+            buffer.data(), buffer.size(), static_cast<int>(left.count()) + 1, &sender, &senderPort);
         if (length < 0) break;
         sim::WireHeader header;
         if (length == 0 || sender != server ||

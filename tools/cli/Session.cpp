@@ -73,13 +73,14 @@ std::string InitializeFailure(int result, const std::string& server,
                               const std::string& serverVersion) {
     switch (result) {
         case 15:
-            return "no reply from " + server + " on port " + std::to_string(kCommandPort) +
-                   " within " + std::to_string(kReplyWaitSeconds) +
-                   " s: is the server running, and is this the right address?";
+            return "no reply from " + server + ":" + std::to_string(kCommandPort) + " within " +
+                   std::to_string(kReplyWaitSeconds * 1000) +
+                   " ms: is the server running and is UDP " + std::to_string(kCommandPort) +
+                   " open?";
         case 10:
-            return "the server at " + server + " refused this client's version: server version " +
-                   (serverVersion.empty() ? std::string("unknown") : serverVersion) +
-                   ", library version " + LibraryVersionText();
+            return "server " +
+                   (serverVersion.empty() ? std::string("(version unknown)") : serverVersion) +
+                   " refused library version " + LibraryVersionText();
         case 4:
             return "cannot use the address " + server;
         case 1:
@@ -106,7 +107,11 @@ bool ConnectClient(MiravSDKClient& client, const std::string& server, std::strin
     text.push_back('\0');
     const int result = client.Initialize(text.data());
     if (result == 0) return true;
-    error = InitializeFailure(result, server, RefusedServerVersion());
+    // The library's own sentence says best what happened.
+    char sentence[512] = "";
+    client.GetLastErrorText(sentence, sizeof(sentence));
+    error =
+        sentence[0] != '\0' ? sentence : InitializeFailure(result, server, RefusedServerVersion());
     return false;
 }
 

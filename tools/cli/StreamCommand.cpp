@@ -1,6 +1,7 @@
 // stream: live frames from the server, as a status line or as one JSON object per frame, and a
 // summary of what arrived.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <mutex>
@@ -32,6 +33,8 @@ const char kStreamUsage[] =
     "  --json             one JSON object per frame on standard output (status and summary go\n"
     "                     to standard error)\n"
     "  --rigid-body NAME  only this rigid body (repeatable); the status line shows its position\n"
+    "  --reconnect        follow the server when it goes away and comes back (retries the\n"
+    "                     connection every second); the status line shows the state\n"
     "  --verbose          also print the library's diagnostic messages\n";
 
 // About ten seconds of frames at 100 Hz wait for a slow reader before the oldest are dropped.
@@ -64,7 +67,44 @@ struct StreamState {
 
     std::mutex lock;  // guards counters
     Counters counters;
+    // Connection states reported by the state callback and not shown yet (guarded by lock):
+    // each gets a status line, so a short Stalled before Reconnecting is seen too.
+    std::vector<int> newStates;
+    int connection = MiravConnectionState_Connecting;
 };
+
+const char* StateName(int state) {
+    switch (state) {
+        case MiravConnectionState_Disconnected:
+            return "disconnected";
+        case MiravConnectionState_Connecting:
+            return "connecting";
+        case MiravConnectionState_Streaming:
+            return "streaming";
+        case MiravConnectionState_Stalled:
+            return "stalled";
+        case MiravConnectionState_Reconnecting:
+            return "reconnecting";
+        default:
+            return "unknown";
+    }
+}
+
+void OnConnectionState(int state, int, void* context) {
+    auto* stream = static_cast<StreamState*>(context);
+    if (stream == nullptr) return;
+    std::lock_guard<std::mutex> guard(stream->lock);
+    stream->newStates.push_back(state);
+}
+
+// The states reported since the last call, oldest first; the current one when none.
+std::vector<int> TakeStates(StreamState& state) {
+    std::lock_guard<std::mutex> guard(state.lock);
+    std::vector<int> states;
+    states.swap(state.newStates);
+    if (!states.empty()) state.connection = states.back();
+    return states;
+}
 
 void OnForcePlates(sForcePlates* plates, void* context) {
     auto* state = static_cast<StreamState*>(context);
@@ -195,13 +235,14 @@ std::string FrameJson(const FrameCopy& frame, const NameIndex& names) {
     return json.Text();
 }
 
-std::string StatusText(const Counters& c, double rate, uint64_t dropped,
+std::string StatusText(int state, const Counters& c, double rate, uint64_t dropped,
                        const std::string& chosenName) {
     char text[512];
-    int n = std::snprintf(text, sizeof(text),
-                          "frame %d | %.1f fps | latency %.1f ms | rigid bodies %d, skeletons %d, "
-                          "markers %d",
-                          c.lastFrame, rate, c.latency, c.rigidBodies, c.skeletons, c.markers);
+    int n = std::snprintf(
+        text, sizeof(text),
+        "%s | frame %d | %.1f fps | latency %.1f ms | rigid bodies %d, skeletons %d, "
+        "markers %d",
+        StateName(state), c.lastFrame, rate, c.latency, c.rigidBodies, c.skeletons, c.markers);
     std::string out(text, static_cast<size_t>(std::max(n, 0)));
     if (!c.plateFz.empty()) {
         out += " | plates Fz";
@@ -236,11 +277,9 @@ Counters Snapshot(StreamState& state) {
 int RunStream(int argc, char** argv, int first) {
     ParsedArgs args;
     std::string error;
-    const std::vector<OptionRule> rules = {{"--duration", true},
-                                           {"--frames", true},
-                                           {"--json", false},
-                                           {"--rigid-body", true},
-                                           {"--verbose", false}};
+    const std::vector<OptionRule> rules = {{"--duration", true},   {"--frames", true},
+                                           {"--json", false},      {"--rigid-body", true},
+                                           {"--reconnect", false}, {"--verbose", false}};
     if (!ParseArgs(argc, argv, first, rules, 1, args, error)) {
         return UsageError("stream", error, kStreamUsage);
     }
@@ -265,6 +304,8 @@ int RunStream(int argc, char** argv, int first) {
     StreamState state(json, &client);
     state.frameLimit = static_cast<uint64_t>(frames);
     InstallMessageCapture(client, args.Has("--verbose"));
+    client.SetConnectionStateCallback(&OnConnectionState, &state);
+    if (args.Has("--reconnect")) client.SetAutoReconnect(1, 0);
     if (!ConnectClient(client, server, error)) return Failure("stream", error);
 
     sDataDescriptions* descriptions = nullptr;
@@ -311,6 +352,7 @@ int RunStream(int argc, char** argv, int first) {
     StatusLine status(statusOut, !json || sim::IsTerminal(stderr));
     auto lastStatus = start;
     uint64_t lastCount = 0;
+
     const auto writeFrame = [&](const FrameCopy& frame) {
         const std::string line = FrameJson(frame, names) + "\n";
         std::fwrite(line.data(), 1, line.size(), stdout);
@@ -328,7 +370,10 @@ int RunStream(int argc, char** argv, int first) {
         } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        if (status.Due()) {
+        // Each change of the connection state is shown at once, on its own line.
+        std::vector<int> states = TakeStates(state);
+        if (states.empty() && status.Due()) states.push_back(state.connection);
+        for (const int shown : states) {
             const Counters c = Snapshot(state);
             const auto now = Clock::now();
             const double seconds = std::chrono::duration<double>(now - lastStatus).count();
@@ -337,7 +382,7 @@ int RunStream(int argc, char** argv, int first) {
             lastStatus = now;
             lastCount = c.received;
             status.Show(
-                StatusText(c, rate, state.queue.Dropped(), chosen.empty() ? "" : chosen[0]));
+                StatusText(shown, c, rate, state.queue.Dropped(), chosen.empty() ? "" : chosen[0]));
         }
     }
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();

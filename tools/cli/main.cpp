@@ -32,11 +32,17 @@ const char kUsage[] =
     "commands:\n"
     "  info SERVER                      server description, versions and transport mode\n"
     "  describe SERVER [--json]         the data descriptions as a tree, or as JSON\n"
-    "  stream SERVER [--duration S] [--json] [--rigid-body NAME]...\n"
+    "  stream SERVER [--duration S] [--json] [--rigid-body NAME]... [--reconnect]\n"
     "                                   live frames: a status line, or one JSON object a frame\n"
+    "  doctor SERVER [--json]           checks the server, ports, route, buffers and frames,\n"
+    "                                   one line per check with what to do\n"
     "  record SERVER FILE [--duration S]\n"
     "                                   records every datagram the server sends, with its\n"
     "                                   arrival time, for mirav-sim --replay\n"
+    "  export RECORDING --c3d OUT | --csv OUT\n"
+    "                                   a recording as a C3D file or a CSV table\n"
+    "  view SERVER [--port 8080] [--bind 127.0.0.1] | view --replay RECORDING\n"
+    "                                   a live 3D view of the stream in the browser\n"
     "\n"
     "SERVER is the capture server's IPv4 address or host name. `mirav-cli COMMAND --help`\n"
     "describes a command. Exit codes: 0 success, 1 failure (the reason is printed),\n"
@@ -66,6 +72,9 @@ int main(int argc, char** argv) {
     if (command == "describe") return mirav::cli::RunDescribe(argc, argv, 2);
     if (command == "stream") return mirav::cli::RunStream(argc, argv, 2);
     if (command == "record") return mirav::cli::RunRecord(argc, argv, 2);
+    if (command == "doctor") return mirav::cli::RunDoctor(argc, argv, 2);
+    if (command == "export") return mirav::cli::RunExport(argc, argv, 2);
+    if (command == "view") return mirav::cli::RunView(argc, argv, 2);
     std::fprintf(stderr, "mirav-cli: unknown command %s\n%s", command.c_str(), kUsage);
     return mirav::cli::kExitUsage;
 }

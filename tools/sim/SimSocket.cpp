@@ -200,7 +200,10 @@ long UdpSocket::Receive(void* buffer, size_t capacity, int timeoutMs, uint32_t* 
     if (ready < 0) return Interrupted(LastError()) ? 0 : -1;
     sockaddr_in sa{};
     const long long received = ReceiveWaiting(Native(fd_), buffer, capacity, &sa);
-    if (received < 0) return -1;
+    if (received < 0) {
+        systemError_ = LastError();
+        return -1;
+    }
     *address = ntohl(sa.sin_addr.s_addr);
     *port = ntohs(sa.sin_port);
     return static_cast<long>(received);
@@ -255,6 +258,61 @@ bool UdpSocket::SetSendBuffer(int bytes) {
 
 bool UdpSocket::SetReceiveBuffer(int bytes) {
     return fd_ >= 0 && SetOption(fd_, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof(bytes));
+}
+
+int UdpSocket::ReceiveBufferGranted() const {
+    if (fd_ < 0) return -1;
+    int value = 0;
+    SocketLength size = sizeof(value);
+    if (getsockopt(Native(fd_), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&value), &size) !=
+        0) {
+        return -1;
+    }
+#ifdef _WIN32
+    return value;
+#else
+    return value / 2;  // Linux doubles the request for its own bookkeeping and reports that
+#endif
+}
+
+bool UdpSocket::ConnectTo(uint32_t address, uint16_t port) {
+    if (fd_ < 0) return false;
+    const sockaddr_in sa = MakeAddress(address, port);
+    if (connect(Native(fd_), reinterpret_cast<const sockaddr*>(&sa), sizeof(sa)) != 0) {
+        systemError_ = LastError();
+        return false;
+    }
+    return true;
+}
+
+bool UdpSocket::PeerUnreachable() const {
+#ifdef _WIN32
+    return systemError_ == WSAECONNRESET || systemError_ == WSAECONNREFUSED;
+#else
+    return systemError_ == ECONNREFUSED;
+#endif
+}
+
+bool UdpSocket::SourceFor(uint32_t address, uint16_t port, uint32_t* source, int* systemError) {
+    StartSockets();
+    const NativeSocket fd = socket(AF_INET, SOCK_DGRAM, 0);
+    if (fd == kNoSocket) {
+        *systemError = LastError();
+        return false;
+    }
+    const sockaddr_in sa = MakeAddress(address, port);
+    bool found = connect(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof(sa)) == 0;
+    *systemError = found ? 0 : LastError();
+    sockaddr_in local{};
+    SocketLength size = sizeof(local);
+    if (found && getsockname(fd, reinterpret_cast<sockaddr*>(&local), &size) == 0) {
+        *source = ntohl(local.sin_addr.s_addr);
+    } else if (found) {
+        *systemError = LastError();
+        found = false;
+    }
+    CloseNative(fd);
+    return found;
 }
 
 }  // namespace mirav::sim

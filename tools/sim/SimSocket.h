@@ -56,6 +56,17 @@ public:
     bool JoinGroup(uint32_t group);
     bool SetSendBuffer(int bytes);
     bool SetReceiveBuffer(int bytes);
+    // The receive buffer the system actually grants, in bytes (Linux reports twice the usable
+    // size; this gives the usable size); -1 when unknown.
+    int ReceiveBufferGranted() const;
+    // Fixes the peer: receives then report the peer host's "port unreachable" as an error
+    // (LastSystemError() after Receive returned -1 tells which).
+    bool ConnectTo(uint32_t address, uint16_t port);
+    // True when the last Receive error was the peer host's "port unreachable".
+    bool PeerUnreachable() const;
+    // The local address the system would send from towards address:port (route and interface
+    // look-up, nothing is sent); false with systemError when there is no route.
+    static bool SourceFor(uint32_t address, uint16_t port, uint32_t* source, int* systemError);
 
     const std::string& Error() const { return error_; }
     OpenFailure LastOpenFailure() const { return openFailure_; }

@@ -306,5 +306,8 @@ bool IsPermanentStreamError(int error) {
 
 bool IsWouldBlock(int error) { return error == EWOULDBLOCK || error == EAGAIN; }
 
+// A connected datagram socket receives the host's "port unreachable" as ECONNREFUSED.
+bool IsPortUnreachable(int error) { return error == ECONNREFUSED; }
+
 }  // namespace os
 }  // namespace System

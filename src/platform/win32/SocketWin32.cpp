@@ -276,5 +276,9 @@ bool IsPermanentStreamError(int error) {
 
 bool IsWouldBlock(int error) { return error == WSAEWOULDBLOCK; }
 
+// The command socket is connected and keeps connection-reset reports on (only the bound data
+// socket switches them off), so "port unreachable" arrives as WSAECONNRESET on its receive.
+bool IsPortUnreachable(int error) { return error == WSAECONNRESET || error == WSAECONNREFUSED; }
+
 }  // namespace os
 }  // namespace System
