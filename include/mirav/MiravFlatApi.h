@@ -396,6 +396,21 @@ MIRAV_API int GetMarkerName(MiravSDKClient* client, const char* markerSetName, i
  * @return As the member; MiravResult_InvalidArgument for a null client.
  */
 MIRAV_API int GetAnalogChannelName(MiravSDKClient* client, int index, char* name, int nameSize);
+/**
+ * @brief Flat form of MiravSDKClient::GetFrameHostTiming().
+ * @param client The client from CreateClient().
+ * @param frame The frame; only its @c frameNumber is read.
+ * @param timing Receives the timing; the caller sets @c timing->size first.
+ * @return As the member; MiravResult_InvalidArgument for a null client.
+ */
+MIRAV_API int GetFrameHostTiming(MiravSDKClient* client, const sFrameOfMocapData* frame,
+                                 sFrameHostTiming* timing);
+/**
+ * @brief Flat form of MiravSDKClient::HostTimeNow(): the host clock of sFrameHostTiming.
+ * @return Seconds of std::chrono::steady_clock (CLOCK_MONOTONIC on Linux, the performance
+ *   counter on Windows) from an arbitrary fixed origin.
+ */
+MIRAV_API double MiravHostTimeNow(void);
 
 /**
  * @brief Flat form of MiravSDKClient::GetConnectionState().

@@ -166,6 +166,14 @@ MIRAV_CHECK_OFFSET(sForcePlateData, copY, 16);
 MIRAV_CHECK_OFFSET(sForcePlateData, copZ, 20);
 MIRAV_CHECK_OFFSET(sForcePlateData, tz, 24);
 
+MIRAV_CHECK_SIZE(sFrameHostTiming, 48);
+MIRAV_CHECK_OFFSET(sFrameHostTiming, size, 0);
+MIRAV_CHECK_OFFSET(sFrameHostTiming, captureTime, 8);
+MIRAV_CHECK_OFFSET(sFrameHostTiming, captureUncertainty, 16);
+MIRAV_CHECK_OFFSET(sFrameHostTiming, arrivalTime, 24);
+MIRAV_CHECK_OFFSET(sFrameHostTiming, deliveryTime, 32);
+MIRAV_CHECK_OFFSET(sFrameHostTiming, estimatedRate, 40);
+
 MIRAV_CHECK_SIZE(sNotifyMsg, 136);
 MIRAV_CHECK_SIZE(sFrameOfAnalogChannelData, 9640);
 

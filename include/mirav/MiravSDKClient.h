@@ -466,6 +466,28 @@ public:
      */
     int GetAnalogChannelName(int index, char* name, int nameSize);
 
+    /**
+     * @brief Writes when a frame of this client was captured, arrived and was delivered, in
+     * seconds of the host clock HostTimeNow() reads.
+     *
+     * Works with the record a data callback receives, with a copy of it (Solvanta_CopyFrame) and
+     * with the store's current frame: the frame is found by its @c frameNumber among the last 512
+     * frames this client received. Any thread may call it, the data callback included.
+     * @param frame The frame; only its @c frameNumber is read.
+     * @param timing Receives the timing; the caller sets @c timing->size to
+     *   sizeof(sFrameHostTiming) first. Only the fields within @c size are written.
+     * @return MiravResult_Ok;
+     *   MiravResult_InvalidArgument without an implementation, for a null @p frame or
+     *   @p timing, or a @c size too small for @c captureTime;
+     *   MiravResult_NotInFrame when this client has not received that frame among its last 512.
+     */
+    int GetFrameHostTiming(const sFrameOfMocapData* frame, sFrameHostTiming* timing);
+    /**
+     * @brief The host clock of sFrameHostTiming, in seconds from an arbitrary fixed origin:
+     * std::chrono::steady_clock (CLOCK_MONOTONIC on Linux, the performance counter on Windows).
+     * @return Seconds; differences of two readings are elapsed times.
+     */
+    static double HostTimeNow();
     // Stream continuity: connection state, stall detection, automatic reconnection, bounded
     // waits, failures in words, and the depth of the polling queue.
 

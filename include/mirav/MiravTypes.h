@@ -169,6 +169,32 @@ typedef struct sFrameOfMocapData {
     sFrameExtendData extendData; /**< Extended rigid-body kinematics. */
 } sFrameOfMocapData;
 
+/**
+ * @brief When a frame was captured and received, in seconds of the host clock that
+ * MiravHostTimeNow() reads.
+ *
+ * The caller sets @c size to sizeof(sFrameHostTiming) before asking; the library fills the fields
+ * that fit in @c size. The record may grow at its end in later versions.
+ */
+typedef struct sFrameHostTiming {
+    uint32_t size; /**< Size of the record the caller passes, in bytes (set by the caller). */
+    uint32_t pad0; /**< Padding. */
+    /** Estimated host time at which the frame was captured: the line through the earliest
+     *  arrivals of the stream, so queueing and scheduling delays are removed. Never later than
+     *  @c arrivalTime; never earlier than the capture time of an earlier frame of the client. */
+    double captureTime;
+    /** Bound on the error of @c captureTime in seconds, met by at least 99 % of frames once the
+     *  estimate has settled (10 ms during the first few tenths of a second of a stream). */
+    double captureUncertainty;
+    /** Time at which the first datagram of the frame reached the host (the kernel's receive
+     *  time where the system reports it). */
+    double arrivalTime;
+    /** Time at which the library handed the frame to the application. */
+    double deliveryTime;
+    /** Estimated frame rate of the stream in frames per second; 0 while unknown. */
+    double estimatedRate;
+} sFrameHostTiming;
+
 /** @brief Kinds of data description (sDataDescription::type). */
 typedef enum DataDescriptors {
     Descriptor_MarkerSet = 0,   /**< sMarkerSetDescription */

@@ -235,7 +235,31 @@ class FrameHostTiming(ctypes.Structure):
     ]
 
 
+class StreamStatistics(ctypes.Structure):
+    """Integrity counters of a client's stream; the caller sets size, the library fills it."""
+
+    _fields_ = [
+        ("size", ctypes.c_uint32),
+        ("kernelDropsReported", ctypes.c_uint32),
+        ("datagramsReceived", ctypes.c_uint64),
+        ("bytesReceived", ctypes.c_uint64),
+        ("framesDelivered", ctypes.c_uint64),
+        ("framesMissing", ctypes.c_uint64),
+        ("framesOutOfOrder", ctypes.c_uint64),
+        ("framesDroppedByQueue", ctypes.c_uint64),
+        ("messagesAbandoned", ctypes.c_uint64),
+        ("messagesKernelDiscarded", ctypes.c_uint64),
+        ("datagramsMalformed", ctypes.c_uint64),
+        ("fragmentsRepeated", ctypes.c_uint64),
+        ("datagramsForeign", ctypes.c_uint64),
+        ("kernelDrops", ctypes.c_uint64),
+        ("millisecondsSinceLastFrame", ctypes.c_int64),
+    ]
+
+
 _CHECKS = [
+    (StreamStatistics, 112),
+    (FrameHostTiming, 48),
     (ForcePlates, 232),
     (ServerDescription, 525),
     (MarkerSetDescription, 272),

@@ -153,3 +153,23 @@ def test_asyncio_streams(fast_sim):
             return True
 
         assert asyncio.run(asyncio.wait_for(ended_by_close(), 5))
+
+
+def test_statistics_count_what_arrived_through_an_impaired_link(start_sim):
+    """Frames of several datagrams through a lossy, repeating link: the counters agree with the
+    frames the client was given."""
+    start_sim("--typical", "--rate", "100", "--duration", "120", "--loss", "0.05",
+              "--duplicate", "0.05", "--seed", "7")
+    with mirav.Client("127.0.0.1") as client:
+        seen = []
+        for frame in client.frames(timeout=20.0):
+            seen.append(frame.number)
+            if len(seen) >= 60:
+                break
+        stats = client.statistics()
+    assert "size" not in stats
+    assert stats["framesDelivered"] >= len(seen)
+    assert stats["datagramsReceived"] > 5 * stats["framesDelivered"]
+    assert stats["fragmentsRepeated"] > 0
+    assert stats["framesMissing"] + stats["framesDelivered"] >= max(seen) - min(seen) + 1
+    assert 0 <= stats["millisecondsSinceLastFrame"] < 10000

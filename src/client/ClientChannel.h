@@ -14,6 +14,7 @@
 #include "client/Buffer.h"
 #include "client/Callbacks.h"
 #include "client/ChannelContext.h"
+#include "client/FrameTiming.h"
 #include "client/Reassembler.h"
 #include "client/ReplyRecord.h"
 #include "client/StreamStatistics.h"
@@ -106,6 +107,8 @@ public:
     bool IsMulticast() const { return multicast_; }
     uint32_t ServerAddress() const { return serverAddress_; }
     CallbackContexts& Contexts() { return contexts_; }
+    // Where the frames this channel delivers are timed (set before the channel opens).
+    void SetFrameTiming(FrameTimingLog* timing) { frameTiming_ = timing; }
     // Internal tests shorten the pause teardown leaves the refresh thread (default 400 ms).
     void SetTeardownPauseMs(int ms) { teardownPauseMs_ = ms; }
 
@@ -150,6 +153,7 @@ private:
     // after it; only the receive thread touches it.
     std::unique_ptr<OwnedReusableRecord> decodeRecord_;
     int teardownPauseMs_ = kDefaultTeardownPauseMs;
+    FrameTimingLog* frameTiming_ = nullptr;
 };
 
 }  // namespace mirav

@@ -28,6 +28,8 @@ constexpr uint32_t kKeepAliveSliceMs = 10;
 }  // namespace
 
 ClientCore::ClientCore() {
+    command_.SetFrameTiming(&frameTiming_);
+    data_.SetFrameTiming(&frameTiming_);
     System::CPlatformResource& platform = CGlobalObject::Instance().Platform();
     if (!platform.IsStarted()) platform.Startup();
     stateLock_.Create();
@@ -146,6 +148,7 @@ int ClientCore::Initialize(const char*, const char* serverAddress, uint16_t comm
     }
     commandPort_ = commandPort;
     dataPort_ = dataPort;
+    frameTiming_.Reset();
     SetState(MiravConnectionState_Connecting);
     if (StartMonitor() != kResultOk) {
         SetState(MiravConnectionState_Disconnected);

@@ -51,6 +51,10 @@ public:
     // Copies the client's stream statistics: 0, or 2 for a null record or a size below the
     // first version of the record.
     int GetStreamStatistics(sStreamStatistics* stats) const;
+    // Host timing of this client's frames (MiravSDKClient::GetFrameHostTiming).
+    const mirav::FrameTimingLog& FrameTiming() const { return frameTiming_; }
+    // The stream starts again (reconnect, server restart): the capture clock is fitted anew.
+    void RestartFrameTiming() { frameTiming_.Reset(); }
     // Connection state, stall detection, automatic reconnection and bounded waits
     // (Continuity.cpp). The state callback runs on the client's monitor thread, no lock held.
     int GetConnectionState(int* state) const;
@@ -98,6 +102,7 @@ private:
     std::atomic<bool> initialized_{false};
     uint32_t commandPort_ = kDefaultCommandPort;
     uint32_t dataPort_ = kDefaultDataPort;
+    mirav::FrameTimingLog frameTiming_;  // outlives the channels that feed it
     // Declared before the channels, which count into it until they are torn down.
     mirav::StreamStatistics statistics_;
     mirav::ClientChannel command_;

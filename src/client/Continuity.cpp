@@ -92,11 +92,12 @@ void ClientCore::RecordRequestFailure(RequestFailure failure, int32_t waitMs) {
     }
 }
 
-// Deliberately empty: nothing in the client counts frame-number gaps or models the server's
-// clock yet. Whatever does must start afresh here, since a server that came back numbers its
-// frames from the beginning again.
-// Frame numbers start again after a reconnect: gaps are counted from the next frame on.
-void ClientCore::OnStreamRestarted() { statistics_.RestartFrameNumbers(); }
+// A server that came back numbers its frames from the beginning again: gaps are counted from
+// the next frame on, and the capture clock is fitted anew.
+void ClientCore::OnStreamRestarted() {
+    statistics_.RestartFrameNumbers();
+    RestartFrameTiming();
+}
 
 void ClientCore::SetState(int state) {
     System::CGuard guard(stateLock_);

@@ -57,6 +57,7 @@ void ClientChannel::DispatchFrame(const uint8_t* body, uint32_t length, const Me
         }
     }
     if (counters_ != nullptr) counters_->FrameDelivered(frame->frameNumber, info.arrivalNs);
+    if (frameTiming_ != nullptr) frameTiming_->Record(frame->frameNumber, info.arrivalNs);
     if (MiravDataCallback callback = slots.data.load()) {
         InvokeCallback(callback, frame, contexts_.Get(kCallbackData));
     }

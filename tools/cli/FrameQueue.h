@@ -43,6 +43,10 @@ struct FrameCopy {
     std::vector<std::vector<float>> otherMarkers;
     std::vector<float> analog;
     std::vector<sForcePlateData> forcePlates;
+    // When the frame was captured, arrived and was delivered on this host (when the library
+    // still had them).
+    bool hasHostTiming = false;
+    sFrameHostTiming hostTiming{};
 
     // Copies the frame; only the rigid bodies with an id in onlyBodies when it is not empty.
     static FrameCopy From(const sFrameOfMocapData& frame, const sForcePlates* plates,

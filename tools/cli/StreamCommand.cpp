@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "Commands.h"
 #include "Descriptions.h"
@@ -53,8 +54,9 @@ struct Counters {
 };
 
 struct StreamState {
-    explicit StreamState(bool json) : json(json) {}
+    StreamState(bool json, MiravSDKClient* client) : json(json), client(client) {}
     const bool json;
+    MiravSDKClient* const client;
     uint64_t frameLimit = 0;  // 0: no limit
     std::set<int32_t> onlyBodies;
     int32_t firstChosen = 0;  // the rigid body the status line follows
@@ -144,7 +146,11 @@ void OnFrame(sFrameOfMocapData* frame, void* context) {
             }
         }
     }
-    if (state->json) state->queue.Push(FrameCopy::From(*frame, plates, onlyBodies));
+    if (!state->json) return;
+    FrameCopy copy = FrameCopy::From(*frame, plates, onlyBodies);
+    copy.hostTiming.size = sizeof(copy.hostTiming);
+    copy.hasHostTiming = state->client->GetFrameHostTiming(frame, &copy.hostTiming) == 0;
+    state->queue.Push(std::move(copy));
 }
 
 void WritePose(JsonWriter& json, const Pose& pose, const std::string& name) {
@@ -167,6 +173,14 @@ std::string FrameJson(const FrameCopy& frame, const NameIndex& names) {
     Solvanta_TimecodeStringify(frame.timecode, frame.subframe, timecode, sizeof(timecode));
     json.BeginObject().Key("frame").Int(frame.frameNumber).Key("timecode").String(timecode);
     json.Key("timeStamp").Int(frame.timeStamp).Key("latency").Float(frame.latency);
+    if (frame.hasHostTiming) {
+        const sFrameHostTiming& t = frame.hostTiming;
+        json.Key("hostTiming").BeginObject();
+        json.Key("captureTime").Float(t.captureTime);
+        json.Key("captureUncertainty").Float(t.captureUncertainty);
+        json.Key("arrivalTime").Float(t.arrivalTime).Key("deliveryTime").Float(t.deliveryTime);
+        json.Key("estimatedRate").Float(t.estimatedRate).EndObject();
+    }
     json.Key("rigidBodies").BeginArray();
     for (const Pose& body : frame.rigidBodies) WritePose(json, body, names.RigidBody(body.id));
     json.EndArray().Key("skeletons").BeginArray();
@@ -325,9 +339,9 @@ int RunStream(int argc, char** argv, int first) {
         return UsageError("stream", "--stats goes with --json", kStreamUsage);
     }
 
-    StreamState state(json);
-    state.frameLimit = static_cast<uint64_t>(frames);
     MiravSDKClient client;
+    StreamState state(json, &client);
+    state.frameLimit = static_cast<uint64_t>(frames);
     InstallMessageCapture(client, args.Has("--verbose"));
     client.SetConnectionStateCallback(&OnConnectionState, &state);
     if (args.Has("--reconnect")) client.SetAutoReconnect(1, 0);

@@ -1,7 +1,9 @@
 #include "Server.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
+#include <random>
 
 #include "EncodersDescription.h"
 #include "EncodersFrame.h"
@@ -363,9 +365,10 @@ bool Server::SendCommandDatagram(const std::vector<uint8_t>& datagram) {
 void Server::StartStreaming(double rate, uint64_t count, bool typicalFrames, StreamGate gate) {
     StopStreaming();
     framesSent_.store(0);
+    rate_.store(rate);
     streaming_.store(true);
-    streamThread_ = std::thread(
-        [this, rate, count, typicalFrames, gate] { StreamLoop(rate, count, typicalFrames, gate); });
+    streamThread_ =
+        std::thread([this, count, typicalFrames, gate] { StreamLoop(count, typicalFrames, gate); });
 }
 
 void Server::StopStreaming() {
@@ -374,45 +377,86 @@ void Server::StopStreaming() {
     FlushImpairment();
 }
 
-void Server::StreamLoop(double rate, uint64_t count, bool typicalFrames, StreamGate gate) {
-    using Clock = std::chrono::steady_clock;
+std::vector<uint8_t> Server::StreamFrameBody(int32_t frameNumber, bool typicalFrames,
+                                             const std::vector<uint8_t>& typical,
+                                             int64_t captureNs) {
+    if (config_.trueTime) {
+        FrameScene frame =
+            typicalFrames ? MakeTypicalFrameScene(frameNumber) : scene_.Frame(frameNumber);
+        frame.timeStamp = captureNs;
+        return EncodeFrameBody(frame);
+    }
+    if (typicalFrames) {
+        std::vector<uint8_t> body = typical;
+        for (int i = 0; i < 4; ++i) {
+            body[static_cast<size_t>(i)] =
+                static_cast<uint8_t>(static_cast<uint32_t>(frameNumber) >> (8 * i));
+        }
+        return body;
+    }
+    return scene_.FrameBody(frameNumber);
+}
+
+namespace {
+using StreamClock = std::chrono::steady_clock;
+
+// Waits until the instant, in short sleeps so a stop is never kept waiting; precise waits
+// sleep only to just before it and spin the rest, since sleeps overshoot by tens of
+// microseconds (and a yield on a busy machine by a whole time slice).
+void WaitUntil(StreamClock::time_point at, bool precise, const std::atomic<bool>& running) {
+    const auto margin = precise ? std::chrono::microseconds(300) : std::chrono::microseconds(0);
+    while (running.load()) {
+        const auto left = at - StreamClock::now();
+        if (left <= StreamClock::duration::zero()) return;
+        if (left <= margin) continue;
+        const StreamClock::duration piece = left - margin;
+        std::this_thread::sleep_for(
+            std::min<StreamClock::duration>(piece, std::chrono::milliseconds(20)));
+    }
+}
+}  // namespace
+
+void Server::StreamLoop(uint64_t count, bool typicalFrames, StreamGate gate) {
     const std::vector<uint8_t> typical =
         typicalFrames ? EncodeFrameBody(MakeTypicalFrameScene(1)) : std::vector<uint8_t>();
-    const auto period =
-        rate > 0
-            ? std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / rate))
-            : Clock::duration::zero();
-    auto next = Clock::now();
+    std::mt19937 random(config_.jitterSeed);
+    std::uniform_real_distribution<double> jitter(0.0, std::max(0.0, config_.jitterMs) * 1e-3);
+    auto captureAt = StreamClock::now();  // frames are captured on a steady grid from here
     uint64_t sent = 0;
     while (streaming_.load() && (count == 0 || sent < count)) {
         if (gate && !gate(sent)) {
             std::this_thread::yield();
-            next = Clock::now();  // the pace counts from when the gate opens
+            captureAt = StreamClock::now();  // the pace counts from when the gate opens
             continue;
         }
+        const double rate = rate_.load();
         const auto frameNumber = static_cast<int32_t>(sent + 1);
-        if (typicalFrames) {
-            std::vector<uint8_t> body = typical;
-            for (int i = 0; i < 4; ++i) {
-                body[static_cast<size_t>(i)] =
-                    static_cast<uint8_t>(static_cast<uint32_t>(frameNumber) >> (8 * i));
-            }
-            SendMessage(kFrame, 0, body);
-        } else {
-            SendFrame(frameNumber);
+        const int64_t captureNs =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(captureAt.time_since_epoch())
+                .count();
+        // Encoded before the wait, so the send leaves at its instant.
+        const std::vector<uint8_t> body =
+            StreamFrameBody(frameNumber, typicalFrames, typical, captureNs);
+        if (rate > 0 && config_.jitterMs > 0) {
+            const auto sendAt = captureAt + std::chrono::duration_cast<StreamClock::duration>(
+                                                std::chrono::duration<double>(jitter(random)));
+            WaitUntil(sendAt, config_.trueTime, streaming_);
         }
+        SendMessage(kFrame, 0, body);
         framesSent_.store(++sent);
-        if (rate <= 0) continue;
-        next += period;
-        const auto now = Clock::now();
-        if (next < now - std::chrono::seconds(1)) next = now;  // fell far behind: resynchronise
-        // Sleep in short pieces so StopStreaming never waits for a long period.
-        while (streaming_.load() && Clock::now() < next) {
-            const auto left = next - Clock::now();
-            std::this_thread::sleep_for(left < std::chrono::milliseconds(20)
-                                            ? left
-                                            : Clock::duration(std::chrono::milliseconds(20)));
+        if (rate <= 0) {
+            captureAt = StreamClock::now();
+            continue;
         }
+        captureAt += std::chrono::duration_cast<StreamClock::duration>(
+            std::chrono::duration<double>(1.0 / rate));
+        const auto now = StreamClock::now();
+        // Fell far behind: resynchronise.
+        if (captureAt < now - std::chrono::seconds(1)) captureAt = now;
+        // Up to the capture instant (a little before it when sends are timed precisely: the
+        // frame is encoded before its precise wait).
+        WaitUntil(config_.trueTime ? captureAt - std::chrono::milliseconds(1) : captureAt, false,
+                  streaming_);
     }
 }
 

@@ -63,6 +63,13 @@ struct ServerConfig {
     size_t fragmentSize = 1462;
     Impairment impairment;
     double sceneRate = 100.0;  // the scene's clock (timecode, motion)
+    // Frames are captured on a steady grid and each is sent a random 0..jitterMs ms later.
+    double jitterMs = 0.0;
+    // timeStamp carries each frame's capture instant in nanoseconds of the host's monotonic
+    // clock (std::chrono::steady_clock), and sends are timed to the microsecond, so that tests
+    // on the same machine can compare the client's capture times with the truth.
+    bool trueTime = false;
+    uint32_t jitterSeed = 1;
 };
 
 struct ReceivedCommand {
@@ -104,6 +111,8 @@ public:
     void StartStreaming(double rate, uint64_t count = 0, bool typicalFrames = false,
                         StreamGate gate = nullptr);
     void StopStreaming();
+    // Changes the frame rate of the running stream; frame numbers go on counting.
+    void SetStreamRate(double rate) { rate_.store(rate); }
     uint64_t FramesSent() const { return framesSent_.load(); }
 
     // Messages to the client's data endpoint (unicast) or the group (multicast).
@@ -139,7 +148,9 @@ public:
 
 private:
     void CommandLoop();
-    void StreamLoop(double rate, uint64_t count, bool typicalFrames, StreamGate gate);
+    void StreamLoop(uint64_t count, bool typicalFrames, StreamGate gate);
+    std::vector<uint8_t> StreamFrameBody(int32_t frameNumber, bool typicalFrames,
+                                         const std::vector<uint8_t>& typical, int64_t captureNs);
     void Answer(const ReceivedCommand& command);
     bool SendDatagrams(const std::vector<std::vector<uint8_t>>& datagrams, bool alternate);
     bool DataTarget(uint32_t* address, uint16_t* port) const;
@@ -154,6 +165,7 @@ private:
     std::atomic<bool> streaming_{false};
     std::atomic<bool> silent_{false};
     std::atomic<uint64_t> framesSent_{0};
+    std::atomic<double> rate_{0.0};
     std::thread commandThread_;
     std::thread streamThread_;
 

@@ -7,6 +7,8 @@
 #include <sys/select.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cstdint>
 
 #include <cerrno>
 #include <cstring>
@@ -174,6 +176,31 @@ int64_t RealtimeNs() {
     return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
+// Wall clock and monotonic clock read as one pair: the wall reading between two monotonic
+// ones, keeping the closest of a few tries. A thread preempted between two plain reads would
+// otherwise shift the pair by the whole preemption and make a datagram look older than it is.
+struct ClockPair {
+    int64_t realtimeNs;
+    int64_t monotonicNs;
+};
+
+ClockPair ReadClockPair() {
+    constexpr int kTries = 3;
+    ClockPair best{0, 0};
+    int64_t bestGap = INT64_MAX;
+    for (int i = 0; i < kTries; ++i) {
+        const int64_t before = MonotonicNs();
+        const int64_t wall = RealtimeNs();
+        const int64_t after = MonotonicNs();
+        if (after - before < bestGap) {
+            bestGap = after - before;
+            best = ClockPair{wall, before + (after - before) / 2};
+        }
+        if (bestGap < 2000) break;  // close enough: a few clock reads' worth
+    }
+    return best;
+}
+
 // The kernel stamps datagrams on the wall clock; the age of the datagram (wall now minus wall
 // stamp) moves the stamp onto the monotonic clock. An age outside 0..10 s means the wall clock
 // was stepped meanwhile: the receive time is kept instead.
@@ -188,9 +215,10 @@ void ReadControl(msghdr* message, int64_t monotonicNow, ReceiveMeta* meta) {
             std::memcpy(&stamp, CMSG_DATA(c), sizeof(stamp));
             const int64_t kernelNs =
                 static_cast<int64_t>(stamp.tv_sec) * 1000000000 + stamp.tv_nsec;
-            const int64_t age = RealtimeNs() - kernelNs;
+            const ClockPair now = ReadClockPair();
+            const int64_t age = now.realtimeNs - kernelNs;
             if (age >= 0 && age < 10 * int64_t{1000000000}) {
-                meta->arrivalNs = monotonicNow - age;
+                meta->arrivalNs = std::min(monotonicNow, now.monotonicNs - age);
                 meta->arrivalFromKernel = true;
             }
         } else if (c->cmsg_type == SO_RXQ_OVFL && c->cmsg_len >= CMSG_LEN(sizeof(uint32_t))) {

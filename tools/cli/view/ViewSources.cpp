@@ -142,6 +142,8 @@ std::string LiveView::Status() {
     json.Key("received").Int(static_cast<int64_t>(received));
     json.Key("missing").Int(static_cast<int64_t>(loss.missingFrames));
     json.Key("malformed").Int(static_cast<int64_t>(loss.malformedDatagrams));
+    json.Key("incomplete").Int(static_cast<int64_t>(loss.incompleteMessages));
+    json.Key("kernelDrops").Int(static_cast<int64_t>(loss.kernelDrops));
     json.Key("skipped").Int(static_cast<int64_t>(slot_.Skipped())).EndObject();
     return json.Text();
 }

@@ -1,14 +1,20 @@
 #include "ViewStatistics.h"
 
-#include "Session.h"
 
 namespace mirav::cli {
 
 LossCounters CollectLossCounters(MiravSDKClient& client, uint64_t missingSeen) {
-    (void)client;  // the client's own stream statistics take over here once it offers them
     LossCounters counters;
-    counters.missingFrames = missingSeen;
-    counters.malformedDatagrams = MalformedDatagrams();
+    sStreamStatistics stats{};
+    stats.size = sizeof(stats);
+    if (client.GetStreamStatistics(&stats) != MiravResult_Ok) {
+        counters.missingFrames = missingSeen;
+        return counters;
+    }
+    counters.missingFrames = stats.framesMissing;
+    counters.malformedDatagrams = stats.datagramsMalformed;
+    counters.incompleteMessages = stats.messagesAbandoned + stats.messagesKernelDiscarded;
+    counters.kernelDrops = stats.kernelDrops;
     return counters;
 }
 

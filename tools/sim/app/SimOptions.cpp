@@ -34,6 +34,10 @@ const char kSimUsage[] =
     "  --bind ADDRESS          local address to serve on (default 127.0.0.1)\n"
     "  --command-port N        command port (default 5230)\n"
     "  --data-port N           client data port frames are sent to (default 5231)\n"
+    "  --jitter MS             send each frame a random 0-MS ms after its capture instant\n"
+    "                          (frames are captured on a steady grid)\n"
+    "  --true-time             timeStamp carries each frame's capture instant in nanoseconds of\n"
+    "                          this machine's monotonic clock, to compare clients' capture times\n"
     "\n"
     "for tests:\n"
     "  --server-version A.B.C.D version bytes in the connect reply (default 4.0.56.34)\n"
@@ -115,6 +119,11 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& o, std::string& error) {
             ok = numeric(0, 100000);
             o.rate = number;
             o.rateGiven = true;
+        } else if (option == "--jitter") {
+            ok = numeric(0, 1000);
+            o.config.jitterMs = number;
+        } else if (option == "--true-time") {
+            o.config.trueTime = true;
         } else if (option == "--duration") {
             ok = numeric(0, 1e9);
             o.duration = number;

@@ -2,6 +2,7 @@ package com.mirav.sdk;
 
 import com.mirav.sdk.model.DataDescriptions;
 import com.mirav.sdk.model.FrameExtendData;
+import com.mirav.sdk.model.FrameHostTiming;
 import com.mirav.sdk.model.FrameOfMocapData;
 import com.mirav.sdk.model.Marker;
 import com.mirav.sdk.model.RigidBodyData;
@@ -229,6 +230,24 @@ public class MiravSDKClient implements AutoCloseable {
         return value == null ? 0L : value;
     }
 
+    /**
+     * Host timing of a frame this client received (from a listener, a pumped or a kept frame),
+     * found by its frame number among the last 512 frames; null when the frame is null or not
+     * among them.
+     */
+    public FrameHostTiming getFrameHostTiming(FrameOfMocapData frame) {
+        if (frame == null) {
+            return null;
+        }
+        double[] t = withHandle(h -> nativeGetFrameHostTiming(h, frame.getFrame()));
+        return t == null ? null : new FrameHostTiming(t[0], t[1], t[2], t[3], t[4]);
+    }
+
+    /** The host clock of {@link FrameHostTiming}, in seconds from an arbitrary fixed origin. */
+    public static double hostTimeNow() {
+        return nativeHostTimeNow();
+    }
+
     /** Position x, y, z of a marker of a marker set in the current frame, or null. */
     public float[] getMarkerByName(String markerSetName, String markerName) {
         return withHandle(h -> nativeGetLastFrameMarkerByName(h, markerSetName, markerName));
@@ -283,6 +302,8 @@ public class MiravSDKClient implements AutoCloseable {
     }
 
     static native long nativeCreate();
+    static native double[] nativeGetFrameHostTiming(long handle, int frameNumber);
+    static native double nativeHostTimeNow();
     static native void nativeDestroy(long handle);
     static native int nativeInitialize(long handle, String serverAddress);
     static native int nativeUninitialize(long handle);

@@ -192,6 +192,8 @@ function showStatus(frame) {
   el('drawn').textContent = state.framesDrawn;
   el('missing').textContent = s.missing ?? '-';
   el('malformed').textContent = s.malformed ?? '-';
+  el('incomplete').textContent = s.incomplete ?? '-';
+  el('kernelDrops').textContent = s.kernelDrops ?? '-';
   el('skipped').textContent = s.skipped ?? '-';
   if (frame.replay) {
     const seek = el('seek');
