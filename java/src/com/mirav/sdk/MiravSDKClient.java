@@ -84,7 +84,7 @@ public class MiravSDKClient implements AutoCloseable {
      */
     public void connect(String serverAddress) throws MiravException {
         Objects.requireNonNull(serverAddress, "serverAddress");
-        handleLock.readLock().lock();
+        lockHandle();
         try {
             long h = handle.value;
             if (h == 0) {
@@ -369,11 +369,27 @@ public class MiravSDKClient implements AutoCloseable {
      * for calls in progress and later calls see a handle of 0.
      */
     private <T> T withHandle(LongFunction<T> call) {
-        handleLock.readLock().lock();
+        lockHandle();
         try {
             return call.apply(handle.value);
         } finally {
             handleLock.readLock().unlock();
+        }
+    }
+
+    /**
+     * Takes the read lock for one call. A listener (on a library thread) never queues behind a
+     * waiting {@link #close()}: that close may be waiting for an {@link #uninitialize()} in
+     * another thread, which waits for this very listener to return. tryLock takes a free read
+     * lock even with writers queued; the write lock itself is only ever held for a field swap.
+     */
+    private void lockHandle() {
+        if (!Deliveries.onLibraryThread()) {
+            handleLock.readLock().lock();
+            return;
+        }
+        while (!handleLock.readLock().tryLock()) {
+            Thread.onSpinWait();
         }
     }
 

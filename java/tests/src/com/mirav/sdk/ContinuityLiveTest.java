@@ -9,6 +9,7 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.concurrent.CopyOnWriteArrayList;
+import java.util.concurrent.CountDownLatch;
 import java.util.concurrent.TimeUnit;
 import java.util.concurrent.atomic.AtomicReference;
 import java.util.function.BooleanSupplier;
@@ -124,6 +125,43 @@ class ContinuityLiveTest {
             if (i > 0) {
                 assertEquals(changes.get(i - 1).state, c.previous, "in order: " + changes);
             }
+        }
+    }
+
+    @Test
+    void listenerCallsDuringUninitializeDoNotWaitForAQueuedClose() throws Exception {
+        Process server = startServer();
+        try {
+            MiravSDKClient client = new MiravSDKClient();
+            CountDownLatch inListener = new CountDownLatch(1);
+            AtomicReference<Object> seen = new AtomicReference<>();
+            client.setConnectionStateListener((state, previous) -> {
+                if (state != ConnectionState.DISCONNECTED) {
+                    return;
+                }
+                inListener.countDown();
+                try {
+                    Thread.sleep(300);  // meanwhile close() queues for the handle
+                } catch (InterruptedException e) {
+                    Thread.currentThread().interrupt();
+                }
+                seen.set(client.getLastErrorText());
+            });
+            client.connect("127.0.0.1");
+            Thread uninitialize = new Thread(client::uninitialize);
+            Thread close = new Thread(client::close);
+            uninitialize.setDaemon(true);
+            close.setDaemon(true);
+            uninitialize.start();
+            assertTrue(inListener.await(5, TimeUnit.SECONDS));
+            close.start();
+            uninitialize.join(5000);
+            close.join(5000);
+            assertTrue(!uninitialize.isAlive() && !close.isAlive(),
+                "the listener's call waited behind close(), which waited for uninitialize()");
+            assertNotNull(seen.get(), "the listener's call ran on the open client");
+        } finally {
+            stopServer(server);
         }
     }
 
