@@ -300,9 +300,8 @@ public class MiravSDKClient implements AutoCloseable {
      * The client's connection state; {@link ConnectionState#DISCONNECTED} after {@link #close()}.
      */
     public ConnectionState getConnectionState() {
-        Integer code = withHandle(h -> nativeGetConnectionState(h));
-        return code == null || code < 0 ? ConnectionState.DISCONNECTED
-                                        : ConnectionState.fromCode(code);
+        int code = withHandle(h -> nativeGetConnectionState(h));
+        return code < 0 ? ConnectionState.DISCONNECTED : ConnectionState.fromCode(code);
     }
 
     /**
