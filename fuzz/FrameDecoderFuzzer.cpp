@@ -1,11 +1,15 @@
-// Fuzz target for the frame decoder. The first input byte is the server's first version byte
-// (so both sides of the extension gate are explored); the rest is the frame body. Every decoded
-// array is read end to end so the sanitizers see any array shorter than its count.
+// Fuzz target for the frame decoder as the receive thread runs it: decoding into one reused
+// record, then packing the frame for the queue and expanding it into a second reused record as a
+// take does. The first input byte is the server's first version byte (so both sides of the
+// extension gate are explored); the rest is the frame body. Every decoded array is read end to
+// end so the sanitizers see any array shorter than its count.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 #include "protocol/FrameDecoder.h"
+#include "records/CompactFrame.h"
+#include "records/ReusableRecord.h"
 
 namespace {
 
@@ -78,18 +82,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size > 0x7FFFFFFF) {
         return 0;
     }
+    // Kept across inputs, as the channel and the store keep theirs across frames.
+    static mirav::OwnedReusableRecord decoded;
+    static mirav::OwnedReusableRecord current;
     const uint32_t serverVersion = data[0];
     const int32_t length = static_cast<int32_t>(size - 1);
-    sFrameOfMocapData* frame = nullptr;
     int32_t consumed = -1;
-    const int result = mirav::DecodeFrame(data + 1, length, serverVersion, &frame, &consumed);
+    const int result =
+        mirav::DecodeFrameReusing(data + 1, length, serverVersion, decoded.Get(), &consumed);
     if (result != 0) {
-        Check(result == 1 && frame == nullptr);
+        Check(result == 1);
         return 0;
     }
-    Check(frame != nullptr);
+    const sFrameOfMocapData& frame = decoded.Get().Record();
     Check(consumed >= 50 && consumed <= length);
-    CheckFrame(*frame);
-    mirav::ReleaseDecodedFrame(frame);
+    CheckFrame(frame);
+    const mirav::CompactFrame packed = mirav::CompactFrame::Pack(frame);
+    current.Get().Clear();
+    packed.Unpack(current.Get());
+    const sFrameOfMocapData& taken = current.Get().Record();
+    Check(taken.frameNumber == frame.frameNumber && taken.rigidBodyCount == frame.rigidBodyCount &&
+          taken.skeletonCount == frame.skeletonCount &&
+          taken.extendData.extendDataNum == frame.extendData.extendDataNum);
     return 0;
 }

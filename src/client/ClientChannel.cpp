@@ -51,8 +51,10 @@ ClientChannel::~ClientChannel() {
     lock_.Dispose();
 }
 
-int ClientChannel::Open(const char* address, uint32_t port, const char* filter) {
+int ClientChannel::Open(const char* address, uint32_t port, const char* filter,
+                        const ChannelContext& context) {
     if (open_.load()) return kResultAlreadyOpen;
+    context_ = context;
     port_ = port;
     open_.store(true, std::memory_order_release);
     multicast_ = IsMulticastText(address);
@@ -110,8 +112,10 @@ int ClientChannel::Open(const char* address, uint32_t port, const char* filter) 
     return kResultOk;
 }
 
-int ClientChannel::OpenUnicastData(uint32_t port, uint32_t serverAddress) {
+int ClientChannel::OpenUnicastData(uint32_t port, uint32_t serverAddress,
+                                   const ChannelContext& context) {
     if (open_.load()) return kResultFailed;
+    context_ = context;
     port_ = port;
     open_.store(true, std::memory_order_release);
     multicast_ = false;

@@ -7,17 +7,20 @@
 #include <atomic>
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "client/Buffer.h"
 #include "client/Callbacks.h"
+#include "client/ChannelContext.h"
 #include "client/ReplyRecord.h"
 #include "client/WorkerThread.h"
 #include "platform/ChannelSocket.h"
 #include "platform/SocketFacade.h"
 #include "platform/Sync.h"
 #include "protocol/MessageHeader.h"
+#include "records/ReusableRecord.h"
 
 namespace mirav {
 
@@ -63,10 +66,13 @@ public:
     ClientChannel(const ClientChannel&) = delete;
     ClientChannel& operator=(const ClientChannel&) = delete;
 
-    // Command channel or multicast data channel (see Open in ClientChannel.cpp).
-    int Open(const char* address, uint32_t port, const char* filter);
+    // Command channel or multicast data channel (see Open in ClientChannel.cpp). The context
+    // is what the channel's dispatcher delivers to from then on.
+    int Open(const char* address, uint32_t port, const char* filter,
+             const ChannelContext& context = ChannelContext::ProcessWide());
     // Unicast data channel bound to every local interface on port.
-    int OpenUnicastData(uint32_t port, uint32_t serverAddress);
+    int OpenUnicastData(uint32_t port, uint32_t serverAddress,
+                        const ChannelContext& context = ChannelContext::ProcessWide());
     // Idempotent; ends every thread of the channel and releases its resources. Without pause
     // the channel closes at once (used when the connect handshake failed).
     void TearDown(bool pause = true);
@@ -137,6 +143,10 @@ private:
     CBuffer receiveBuffer_;
     CBuffer reassemblyBuffer_;
     CallbackContexts contexts_;
+    ChannelContext context_ = ChannelContext::ProcessWide();
+    // The record frames are decoded into, made on the first frame and reused for every frame
+    // after it; only the receive thread touches it.
+    std::unique_ptr<OwnedReusableRecord> decodeRecord_;
     int teardownPauseMs_ = kDefaultTeardownPauseMs;
 };
 

@@ -10,7 +10,7 @@
 #include "client/ForcePlates.h"
 #include "platform/Diagnostics.h"
 #include "protocol/FrameDecoder.h"
-#include "store/GlobalObject.h"
+#include "store/FrameStore.h"
 
 namespace mirav {
 namespace {
@@ -41,17 +41,17 @@ void ClientChannel::DeliverBody(const MessageHeader& header, uint16_t recordType
 }
 
 void ClientChannel::DispatchFrame(const uint8_t* body, uint32_t length) {
-    CGlobalObject& global = CGlobalObject::Instance();
-    sFrameOfMocapData* frame = nullptr;
-    if (DecodeFrame(body, static_cast<int32_t>(length), global.ServerVersion(), &frame, nullptr) !=
-            0 ||
-        frame == nullptr) {
+    if (!decodeRecord_) decodeRecord_.reset(new OwnedReusableRecord);
+    ReusableRecord& record = decodeRecord_->Get();
+    if (DecodeFrameReusing(body, static_cast<int32_t>(length), context_.ServerVersion(), record,
+                           nullptr) != 0) {
         return;
     }
+    sFrameOfMocapData* frame = &record.Record();
     NoteFrameArrived();
-    CallbackSlots& slots = CallbackSlots::Instance();
+    CallbackSlots& slots = *context_.callbacks;
     sForcePlates plates;
-    if (ForcePlates::Instance().Compute(frame, &plates) == 0) {
+    if (context_.forcePlates->Compute(frame, &plates) == 0) {
         if (MiravForcePlateCallback callback = slots.forcePlate.load()) {
             InvokeCallback(callback, &plates, contexts_.Get(kCallbackForcePlate));
         }
@@ -59,18 +59,13 @@ void ClientChannel::DispatchFrame(const uint8_t* body, uint32_t length) {
     if (MiravDataCallback callback = slots.data.load()) {
         InvokeCallback(callback, frame, contexts_.Get(kCallbackData));
     }
-    try {
-        global.Store().PushFrame(frame);
-    } catch (...) {
-        // The store could not take the frame (out of memory): it is released here.
-        ReleaseDecodedFrame(frame);
-        throw;
-    }
+    // The record stays the channel's for the next frame; the store keeps a compact copy.
+    context_.store->PushFrame(*frame);
 }
 
 int ClientChannel::Dispatch(const char*, int, const MessageHeader& header, const uint8_t* body,
                             uint32_t length) {
-    CallbackSlots& slots = CallbackSlots::Instance();
+    CallbackSlots& slots = *context_.callbacks;
     switch (header.messageType) {
         case kMessageConnectReply: {
             ReplyPtr reply(NewReply());

@@ -2,11 +2,13 @@
 // the optional extension.
 #include "protocol/FrameDecoder.h"
 
+#include <cstddef>
 #include <new>
 
 #include "protocol/ByteReader.h"
 #include "protocol/FrameExtension.h"
-#include "records/RecordMemory.h"
+#include "records/FrameArraySource.h"
+#include "records/ReusableRecord.h"
 
 namespace mirav {
 namespace {
@@ -16,13 +18,23 @@ constexpr size_t kPointSize = sizeof(MarkerData);
 constexpr size_t kRigidBodyMarkerSize = kPointSize + sizeof(int32_t) + sizeof(float);
 // Smallest rigid-body entry: 42 bytes with no markers.
 constexpr size_t kRigidBodyMinSize = 42;
+// The fields before a rigid body's markers (id, x, y, z, qx, qy, qz, qw, marker count) and after
+// them (mean error, params), each contiguous in the record as on the wire (little-endian host).
+constexpr size_t kRigidBodyHeadSize = 36;
+constexpr size_t kRigidBodyTailSize = 6;
+static_assert(offsetof(sRigidBodyData, id) == 0 && offsetof(sRigidBodyData, x) == 4 &&
+                  offsetof(sRigidBodyData, qw) == 28 && offsetof(sRigidBodyData, markerCount) == 32,
+              "rigid body head in wire order");
+static_assert(offsetof(sRigidBodyData, params) == offsetof(sRigidBodyData, meanError) + 4,
+              "mean error and params adjacent");
 
 // Every limit check is unsigned, so a negative count fails it too.
 bool WithinLimit(int32_t count, uint32_t limit) { return static_cast<uint32_t>(count) <= limit; }
 
 class BaseBodyDecoder {
 public:
-    BaseBodyDecoder(ByteReader& reader, sFrameOfMocapData* frame) : r_(reader), f_(frame) {}
+    BaseBodyDecoder(ByteReader& reader, sFrameOfMocapData* frame, FrameArraySource& arrays)
+        : r_(reader), f_(frame), arrays_(arrays) {}
 
     // False rejects the body: a limit exceeded or the body shorter than its counts imply. The
     // counts are stored before their arrays are allocated, so the frame's release frees exactly
@@ -37,13 +49,15 @@ private:
         return r_.ReadInt32(count) && WithinLimit(*count, limit);
     }
 
-    // Reads count points into a new array; the bytes are checked before anything is allocated.
-    bool Points(int32_t count, MarkerData** out) {
-        if (!r_.HasElements(static_cast<size_t>(count), kPointSize)) {
+    // Reads count points into an array from the source (set < 0: the unlabelled markers); the
+    // bytes are checked before anything is allocated.
+    bool Points(int set, int32_t count, MarkerData** out) {
+        const size_t n = static_cast<size_t>(count);
+        if (!r_.HasElements(n, kPointSize)) {
             return false;
         }
-        *out = NewArray<MarkerData>(static_cast<size_t>(count));
-        return r_.ReadElements(*out, static_cast<size_t>(count), kPointSize);
+        *out = set < 0 ? arrays_.OtherPoints(n) : arrays_.MarkerSetPoints(set, n);
+        return r_.ReadElements(*out, n, kPointSize);
     }
 
     bool MarkerSets() {
@@ -54,7 +68,7 @@ private:
             sMarkerSetData& set = f_->mocapData[i];
             if (!r_.ReadBytes(set.name, sizeof set.name) ||
                 !ReadCount(&set.markerCount, MAX_MARKERS) ||
-                !Points(set.markerCount, &set.markers)) {
+                !Points(i, set.markerCount, &set.markers)) {
                 return false;
             }
             set.name[MAX_NAMELENGTH - 1] = '\0';
@@ -64,27 +78,26 @@ private:
 
     bool OtherMarkers() {
         return ReadCount(&f_->otherMarkerCount, MAX_UNLABELED_MARKERS) &&
-               Points(f_->otherMarkerCount, &f_->otherMarkers);
+               Points(-1, f_->otherMarkerCount, &f_->otherMarkers);
     }
 
-    bool RigidBody(sRigidBodyData* body) {
-        if (!r_.ReadInt32(&body->id) || !r_.ReadFloat(&body->x) || !r_.ReadFloat(&body->y) ||
-            !r_.ReadFloat(&body->z) || !r_.ReadFloat(&body->qx) || !r_.ReadFloat(&body->qy) ||
-            !r_.ReadFloat(&body->qz) || !r_.ReadFloat(&body->qw) ||
-            !ReadCount(&body->markerCount, MAX_MARKERS)) {
+    bool RigidBody(BodyPlace place, sRigidBodyData* body) {
+        // Id, position, orientation and marker count lie in the record in wire order: one read.
+        if (!r_.ReadBytes(body, kRigidBodyHeadSize) ||
+            !WithinLimit(body->markerCount, MAX_MARKERS)) {
             return false;
         }
         const size_t n = static_cast<size_t>(body->markerCount);
         if (!r_.HasElements(n, kRigidBodyMarkerSize)) {
             return false;
         }
-        body->markers = NewArray<MarkerData>(n);
-        body->markerIds = NewArray<int32_t>(n);
-        body->markerSizes = NewArray<float>(n);
+        body->markers = arrays_.BodyPoints(place, n);
+        body->markerIds = arrays_.BodyIds(place, n);
+        body->markerSizes = arrays_.BodySizes(place, n);
         return r_.ReadElements(body->markers, n, kPointSize) &&
                r_.ReadElements(body->markerIds, n, sizeof(int32_t)) &&
                r_.ReadElements(body->markerSizes, n, sizeof(float)) &&
-               r_.ReadFloat(&body->meanError) && r_.ReadInt16(&body->params);
+               r_.ReadBytes(&body->meanError, kRigidBodyTailSize);
     }
 
     bool RigidBodies() {
@@ -92,14 +105,14 @@ private:
             return false;
         }
         for (int32_t i = 0; i < f_->rigidBodyCount; ++i) {
-            if (!RigidBody(&f_->rigidBodies[i])) {
+            if (!RigidBody(BodyPlace{-1, i}, &f_->rigidBodies[i])) {
                 return false;
             }
         }
         return true;
     }
 
-    bool Skeleton(sSkeletonData* skeleton) {
+    bool Skeleton(int index, sSkeletonData* skeleton) {
         int32_t boneCount = 0;
         if (!r_.ReadInt32(&skeleton->skeletonId) || !ReadCount(&boneCount, MAX_SKELRIGIDBODIES)) {
             return false;
@@ -110,10 +123,10 @@ private:
         if (!r_.HasElements(static_cast<size_t>(boneCount), kRigidBodyMinSize)) {
             return false;
         }
-        skeleton->rigidBodyData = NewArray<sRigidBodyData>(static_cast<size_t>(boneCount));
+        skeleton->rigidBodyData = arrays_.Bones(index, static_cast<size_t>(boneCount));
         skeleton->rigidBodyCount = boneCount;
         for (int32_t b = 0; b < boneCount; ++b) {
-            if (!RigidBody(&skeleton->rigidBodyData[b])) {
+            if (!RigidBody(BodyPlace{index, b}, &skeleton->rigidBodyData[b])) {
                 return false;
             }
         }
@@ -127,7 +140,7 @@ private:
             return false;
         }
         for (int32_t i = 0; i < f_->skeletonCount; ++i) {
-            if (!Skeleton(&f_->skeletons[i])) {
+            if (!Skeleton(i, &f_->skeletons[i])) {
                 return false;
             }
         }
@@ -154,9 +167,33 @@ private:
 
     ByteReader& r_;
     sFrameOfMocapData* f_;
+    FrameArraySource& arrays_;
 };
 
 }  // namespace
+
+int DecodeFrameInto(const uint8_t* body, int32_t length, uint32_t serverVersion,
+                    sFrameOfMocapData& frame, FrameArraySource& arrays, int32_t* consumed) {
+    if (length < 0) {
+        return 1;
+    }
+    ByteReader reader(body, static_cast<size_t>(length));
+    if (!BaseBodyDecoder(reader, &frame, arrays).Decode()) {
+        return 1;
+    }
+    const size_t baseLength = reader.Position();
+    size_t used = baseLength;
+    const uint8_t firstVersionByte = static_cast<uint8_t>(serverVersion & 0xFFu);
+    if (firstVersionByte >= kExtensionMinServerVersion &&
+        reader.Remaining() >= kExtensionMinRemainder) {
+        // The extended data is still zero from the clear.
+        used += DecodeFrameExtension(body + baseLength, reader.Remaining(), &frame.extendData);
+    }
+    if (consumed != nullptr) {
+        *consumed = static_cast<int32_t>(used);
+    }
+    return 0;
+}
 
 int DecodeFrame(const uint8_t* body, int32_t length, uint32_t serverVersion,
                 sFrameOfMocapData** frame, int32_t* consumed) {
@@ -170,22 +207,10 @@ int DecodeFrame(const uint8_t* body, int32_t length, uint32_t serverVersion,
     sFrameOfMocapData* decoded = nullptr;
     try {
         decoded = AllocateDecodedFrame();
-        ByteReader reader(body, static_cast<size_t>(length));
-        if (!BaseBodyDecoder(reader, decoded).Decode()) {
+        FreshFrameArrays arrays;
+        if (DecodeFrameInto(body, length, serverVersion, *decoded, arrays, consumed) != 0) {
             ReleaseDecodedFrame(decoded);
             return 1;
-        }
-        const size_t baseLength = reader.Position();
-        size_t used = baseLength;
-        const uint8_t firstVersionByte = static_cast<uint8_t>(serverVersion & 0xFFu);
-        if (firstVersionByte >= kExtensionMinServerVersion &&
-            reader.Remaining() >= kExtensionMinRemainder) {
-            // The extended data is still zero from the allocation.
-            used +=
-                DecodeFrameExtension(body + baseLength, reader.Remaining(), &decoded->extendData);
-        }
-        if (consumed != nullptr) {
-            *consumed = static_cast<int32_t>(used);
         }
     } catch (const std::bad_alloc&) {
         ReleaseDecodedFrame(decoded);
@@ -193,6 +218,19 @@ int DecodeFrame(const uint8_t* body, int32_t length, uint32_t serverVersion,
     }
     *frame = decoded;
     return 0;
+}
+
+int DecodeFrameReusing(const uint8_t* body, int32_t length, uint32_t serverVersion,
+                       ReusableRecord& record, int32_t* consumed) {
+    record.Clear();
+    int result = 1;
+    try {
+        result = DecodeFrameInto(body, length, serverVersion, record.Record(), record, consumed);
+    } catch (const std::bad_alloc&) {
+        result = 1;
+    }
+    record.NoteUse();
+    return result;
 }
 
 }  // namespace mirav

@@ -5,35 +5,15 @@
 #include "protocol/FrameDecoder.h"
 #include "records/DescriptionMemory.h"
 #include "records/FrameMemory.h"
+#include "records/ReusableRecord.h"
 #include "store/DescriptionIndexes.h"
 #include "store/FrameIndexes.h"
 
-namespace {
-
-// Owns a frame removed from the queue until the end of the scope. Declared before the guard of
-// the frame lock, it releases the frame after the lock has been released.
-class RemovedFrame {
-public:
-    RemovedFrame() = default;
-    RemovedFrame(const RemovedFrame&) = delete;
-    RemovedFrame& operator=(const RemovedFrame&) = delete;
-    ~RemovedFrame() { mirav::ReleaseDecodedFrame(frame_); }
-
-    void Reset(sFrameOfMocapData* frame) {
-        mirav::ReleaseDecodedFrame(frame_);
-        frame_ = frame;
-    }
-    const sFrameOfMocapData& operator*() const { return *frame_; }
-
-private:
-    sFrameOfMocapData* frame_ = nullptr;
-};
-
-}  // namespace
-
 FrameStore::FrameStore()
-    : descriptionIndexes_(new mirav::DescriptionIndexes), frameIndexes_(new mirav::FrameIndexes) {
-    std::memset(static_cast<void*>(&current_), 0, sizeof(current_));
+    : descriptionIndexes_(new mirav::DescriptionIndexes),
+      current_(*mirav::AllocateZeroedRecord()),
+      currentArrays_(new mirav::ReusableRecord(current_)),
+      frameIndexes_(new mirav::FrameIndexes) {
     frameLock_.Create();
     descriptionLock_.Create();
 }
@@ -41,62 +21,74 @@ FrameStore::FrameStore()
 // Runs at process exit (or when a private store ends): pending frames, the current record's
 // arrays and the cached descriptions are released.
 FrameStore::~FrameStore() {
-    for (sFrameOfMocapData* frame : pending_) mirav::ReleaseDecodedFrame(frame);
     pending_.clear();
-    // An emptied record has zero counts and null pointers, so nothing is released twice.
-    ReleaseCurrentFrame();
+    // Arrays released behind the store (an emptied record) are not released twice.
+    currentArrays_.reset();
+    mirav::ReleaseZeroedRecord(&current_);
     if (descriptions_ != nullptr) mirav::ReleaseDescriptionSet(descriptions_);
     descriptions_ = nullptr;
     frameLock_.Dispose();
     descriptionLock_.Dispose();
 }
 
-void FrameStore::PushFrame(sFrameOfMocapData* frame) {
-    if (frame == nullptr) return;
-    RemovedFrame dropped;
+void FrameStore::PushFrame(const sFrameOfMocapData& frame) {
+    // Packed before the lock is taken; a dropped frame is released after it is given back.
+    mirav::CompactFrame packed = mirav::CompactFrame::Pack(frame);
+    mirav::CompactFrame dropped;
     System::CGuard guard(frameLock_);
-    pending_.push_back(frame);
-    if (pending_.size() > capacity_) {
-        dropped.Reset(pending_.front());
+    pending_.push_back(std::move(packed));
+    if (pending_.size() > pendingLimit_) {
+        dropped = std::move(pending_.front());
         pending_.pop_front();
     }
 }
 
+void FrameStore::PushFrame(sFrameOfMocapData* frame) {
+    if (frame == nullptr) return;
+    try {
+        PushFrame(*frame);
+    } catch (...) {
+        mirav::ReleaseDecodedFrame(frame);
+        throw;
+    }
+    mirav::ReleaseDecodedFrame(frame);
+}
+
 bool FrameStore::SetQueueCapacity(size_t frames) {
     if (frames < 1 || frames > kMaxPendingFrames) return false;
-    std::deque<sFrameOfMocapData*> dropped;
+    std::deque<mirav::CompactFrame> dropped;
     {
         System::CGuard guard(frameLock_);
-        capacity_ = frames;
-        while (pending_.size() > capacity_) {
-            dropped.push_back(pending_.front());
+        pendingLimit_ = frames;
+        while (pending_.size() > pendingLimit_) {
+            dropped.push_back(std::move(pending_.front()));
             pending_.pop_front();
         }
     }
     // Released after the lock, like every frame the queue drops.
-    for (sFrameOfMocapData* frame : dropped) mirav::ReleaseDecodedFrame(frame);
     return true;
 }
 
 size_t FrameStore::QueueCapacity() {
     System::CGuard guard(frameLock_);
-    return capacity_;
+    return pendingLimit_;
 }
 
 sFrameOfMocapData* FrameStore::TakeFrame() {
-    RemovedFrame taken;
+    // Declared before the guard: the taken frame is released after the lock is given back.
+    mirav::CompactFrame taken;
     System::CGuard guard(frameLock_);
     if (pending_.empty()) {
         return mirav::FrameHasContent(current_) ? &current_ : nullptr;
     }
     frameIndexes_->Clear();
-    // The copy below overwrites the whole record, so it is not zeroed first.
-    mirav::ReleaseRecordArrays(current_);
-    currentOwnsArrays_ = false;
-    taken.Reset(pending_.front());
+    taken = std::move(pending_.front());
     pending_.pop_front();
     try {
-        mirav::CopyFrameIntoRecord(*taken, current_);
+        // Only what the previous current frame used is cleared; its arrays are reused.
+        currentArrays_->Clear();
+        currentOwnsArrays_ = false;
+        taken.Unpack(*currentArrays_);
         frameIndexes_->Build(current_);
     } catch (...) {
         frameIndexes_->Clear();
@@ -108,8 +100,7 @@ sFrameOfMocapData* FrameStore::TakeFrame() {
 }
 
 void FrameStore::ReleaseCurrentFrame() {
-    mirav::ReleaseRecordArrays(current_);
-    mirav::ClearRecord(current_);
+    currentArrays_->ReleaseArrays();
     currentOwnsArrays_ = false;
 }
 

@@ -9,15 +9,18 @@
 
 #include "mirav/MiravTypes.h"
 #include "platform/Sync.h"
+#include "records/CompactFrame.h"
 
 namespace mirav {
 struct FrameIndexes;
 struct DescriptionIndexes;
+class ReusableRecord;
 }  // namespace mirav
 
 class FrameStore {
 public:
-    // At most this many frames wait in the queue; a push beyond it drops the oldest.
+    // By default at most this many frames wait in the queue; a push beyond the bound drops the
+    // oldest.
     static constexpr size_t kMaxPendingFrames = 32;
 
     FrameStore();
@@ -29,7 +32,10 @@ public:
     // oldest pending frames at once. With 1, TakeFrame always gives the newest frame.
     bool SetQueueCapacity(size_t frames);
     size_t QueueCapacity();
-    // Takes ownership of a decoded frame; keeps the newest pending frames up to the capacity.
+    // Queues a copy of the frame in compact form (one allocation proportional to its content);
+    // keeps the newest frames up to the queue capacity. The caller keeps the frame.
+    void PushFrame(const sFrameOfMocapData& frame);
+    // Queues the frame as above and releases it (a decoded frame); null is ignored.
     void PushFrame(sFrameOfMocapData* frame);
     // Makes the oldest pending frame current and returns the current record, or null.
     sFrameOfMocapData* TakeFrame();
@@ -61,10 +67,13 @@ private:
     sDataDescriptions* descriptions_ = nullptr;
     std::unique_ptr<mirav::DescriptionIndexes> descriptionIndexes_;
 
-    // The current frame record, the queue and the frame indexes; guarded by frameLock_.
-    sFrameOfMocapData current_;
-    std::deque<sFrameOfMocapData*> pending_;
-    size_t capacity_ = kMaxPendingFrames;
+    // The current frame record, the queue and the frame indexes; guarded by frameLock_. The
+    // record lives as long as the store at one address; its arrays are kept by currentArrays_
+    // and reused from take to take.
+    sFrameOfMocapData& current_;
+    std::unique_ptr<mirav::ReusableRecord> currentArrays_;
+    std::deque<mirav::CompactFrame> pending_;
+    size_t pendingLimit_ = kMaxPendingFrames;
     std::unique_ptr<mirav::FrameIndexes> frameIndexes_;
     // True while the current record holds heap arrays of the store (see ForgetEmptiedRecord).
     bool currentOwnsArrays_ = false;

@@ -23,6 +23,7 @@ public:
 
     // The server's four protocol version bytes (first byte in the low byte); 0 until a connect.
     uint32_t ServerVersion() const { return serverVersion_.load(std::memory_order_acquire); }
+    const std::atomic<uint32_t>& ServerVersionValue() const { return serverVersion_; }
     void SetServerVersion(uint32_t version) {
         serverVersion_.store(version, std::memory_order_release);
     }

@@ -125,6 +125,7 @@ TEST(FrameStoreAccessors, ReadTheCurrentRecord) {
     frame->timeStamp = -5000000000LL;
     frame->extendData.extendDataNum = 1;
     frame->extendData.blocks[0].type = 1;
+    frame->extendData.blocks[0].itemCount = 1000;
     frame->extendData.blocks[0].items[999].yaw = 3.5f;
     store->PushFrame(frame);
     ASSERT_NE(store->TakeFrame(), nullptr);
