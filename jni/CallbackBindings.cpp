@@ -15,7 +15,7 @@ using Table = std::map<uint64_t, std::shared_ptr<const CallbackBinding>>;
 
 std::mutex registrationLock;
 uint64_t nextToken = 1;  // 0 is never issued: it means "nothing registered"
-Table tables[4];
+Table tables[5];
 std::shared_ptr<const CallbackBinding> messageListener;
 std::map<jlong, int> clientSerials;
 
@@ -47,6 +47,8 @@ const char* ListenerMethodName(CallbackKind kind) {
             return "onNotifyMsgReceived";
         case CallbackKind::kAnalog:
             return "onAnalogChannelReceived";
+        case CallbackKind::kConnectionState:
+            return "onConnectionStateChanged";
     }
     return "";
 }
@@ -60,6 +62,8 @@ const char* ListenerMethodSignature(CallbackKind kind) {
         case CallbackKind::kNotify:
         case CallbackKind::kAnalog:
             return "([B)V";
+        case CallbackKind::kConnectionState:
+            return "(Lcom/mirav/sdk/ConnectionState;Lcom/mirav/sdk/ConnectionState;)V";
     }
     return "";
 }

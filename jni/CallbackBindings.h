@@ -10,7 +10,7 @@
 
 namespace mirav::jni {
 
-enum class CallbackKind { kData, kForcePlate, kNotify, kAnalog };
+enum class CallbackKind { kData, kForcePlate, kNotify, kAnalog, kConnectionState };
 
 // One registration. The global references are deleted when the last holder lets go: the table
 // (until a teardown) or a delivery that is still running when the teardown happens.

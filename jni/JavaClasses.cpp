@@ -95,6 +95,7 @@ const JavaClasses* Resolve(JNIEnv* env) {
     d.cls = r.Class("com/mirav/sdk/Deliveries");
     d.markLibraryThread = r.StaticMethod(d.cls, "markLibraryThread", "()V");
     d.message = r.StaticMethod(d.cls, "message", "(Ljava/lang/Object;I[B)V");
+    d.connectionState = r.StaticMethod(d.cls, "connectionState", "(Ljava/lang/Object;II)V");
     {
         std::lock_guard<std::mutex> lock(unresolvedLock);
         unresolved = r.MissingNames();

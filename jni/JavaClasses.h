@@ -25,6 +25,7 @@ struct DeliveriesClass {
     jclass cls = nullptr;
     jmethodID markLibraryThread;  // static ()V, once per attached thread
     jmethodID message;            // static (Ljava/lang/Object;I[B)V
+    jmethodID connectionState;    // static (Ljava/lang/Object;II)V
 };
 
 struct JavaClasses {

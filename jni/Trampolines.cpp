@@ -65,12 +65,15 @@ private:
     bool detachAfter_ = false;
 };
 
-std::string ThreadName(jlong client) {
+// Receive threads carry frames and records ("-data"); the monitor thread reports connection
+// state changes ("-monitor").
+std::string ThreadName(CallbackKind kind, jlong client) {
+    const bool monitor = kind == CallbackKind::kConnectionState;
     const int serial = ClientSerial(client);
     if (serial == 0) {
-        return "mirav-receive";
+        return monitor ? "mirav-monitor" : "mirav-receive";
     }
-    return "mirav-client-" + std::to_string(serial) + "-data";
+    return "mirav-client-" + std::to_string(serial) + (monitor ? "-monitor" : "-data");
 }
 
 // Runs call(env, classes, binding) for the listener registered under token, inside a local frame;
@@ -87,7 +90,7 @@ void Deliver(CallbackKind kind, void* token, jint capacity, Call call) {
     if (binding == nullptr || classes == nullptr) {
         return;
     }
-    ThreadEnv env(binding->vm, classes, ThreadName(binding->client).c_str());
+    ThreadEnv env(binding->vm, classes, ThreadName(kind, binding->client).c_str());
     if (env.Get() == nullptr) {
         return;
     }
@@ -152,6 +155,17 @@ void AnalogTrampoline(sFrameOfAnalogChannelData* analog, void* token) {
     if (analog != nullptr) {
         DeliverBytes(CallbackKind::kAnalog, token, analog->data, sizeof(analog->data));
     }
+}
+
+void ConnectionStateTrampoline(int state, int previousState, void* token) {
+    // The codes become ConnectionState constants in Java, where an unknown code is reported
+    // rather than delivered as a wrong state.
+    Deliver(CallbackKind::kConnectionState, token, kSmallCapacity,
+            [state, previousState](JNIEnv* env, const JavaClasses& c, const CallbackBinding& b) {
+                env->CallStaticVoidMethod(c.deliveries.cls, c.deliveries.connectionState,
+                                          b.listener, static_cast<jint>(state),
+                                          static_cast<jint>(previousState));
+            });
 }
 
 void MessageHook(int level, char* message) {

@@ -11,6 +11,8 @@ void DataTrampoline(sFrameOfMocapData* frame, void* token);
 void ForcePlateTrampoline(sForcePlates* plates, void* token);
 void NotifyTrampoline(sNotifyMsg* message, void* token);
 void AnalogTrampoline(sFrameOfAnalogChannelData* analog, void* token);
+// Runs on the client's monitor thread, once per change of its connection state.
+void ConnectionStateTrampoline(int state, int previousState, void* token);
 // Installed by the message setter: the library's diagnostic lines are discarded.
 void MessageHook(int level, char* message);
 

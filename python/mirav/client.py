@@ -305,6 +305,9 @@ class Client:
     def __init__(self, server=None, *, describe=True, rigid_body_markers=True, verbosity=None):
         self._lib = lib.library()
         self._lock = threading.RLock()
+        # Frame streams have their own lock: a callback may open or close a stream while another
+        # thread holds _lock in disconnect() or close(), waiting for that very callback.
+        self._subscribers_lock = threading.Lock()
         self._handle = None
         self._key = next(_keys)
         self._names = Names()
@@ -429,6 +432,7 @@ class Client:
                 for operation in ("SetNotifyMsgCallback", "SetAnalogChCallback"):
                     self._lib.function(operation)(handle, lib.RAW_RECORD_CALLBACK(), None)
             self._lib.function("DestroyClient")(handle)
+        with self._subscribers_lock:
             subscribers, self._subscribers = self._subscribers, ()
         for subscriber in subscribers:
             subscriber._end()
@@ -463,13 +467,13 @@ class Client:
             subscriber._push(frame)
 
     def _subscribe(self, stream):
-        with self._lock:
-            self._require_handle()
+        with self._subscribers_lock:
+            self._require_handle()  # close() clears the handle before it ends the streams
             self._subscribers = self._subscribers + (stream,)
         return stream
 
     def _unsubscribe(self, stream):
-        with self._lock:
+        with self._subscribers_lock:
             self._subscribers = tuple(s for s in self._subscribers if s is not stream)
 
     def frames(self, timeout=None, newest_only=False, queue_size=DEFAULT_QUEUE_SIZE):
@@ -578,13 +582,16 @@ class Client:
             )
 
     def set_auto_reconnect(self, enabled=True, retry_interval=1.0):
-        self._call("SetAutoReconnect", 1 if enabled else 0, int(retry_interval * 1000))
+        """Reconnects on its own after a stall, trying every retry_interval seconds (0: 1 s)."""
+        self._call("SetAutoReconnect", 1 if enabled else 0, _milliseconds(retry_interval))
 
     def set_stall_timeout(self, seconds):
-        self._call("SetStallTimeout", int(seconds * 1000))
+        """Seconds without a frame before the state becomes "stalled" (0 turns it off)."""
+        self._call("SetStallTimeout", _milliseconds(seconds))
 
     def set_request_timeout(self, seconds):
-        self._call("SetRequestTimeout", int(seconds * 1000))
+        """How long connect() and each request wait for the server's reply."""
+        self._call("SetRequestTimeout", _milliseconds(seconds))
 
     def set_frame_queue_capacity(self, frames):
         """How many frames the library's polling queue holds (1 gives the newest on demand)."""
@@ -594,6 +601,11 @@ class Client:
         buffer = ctypes.create_string_buffer(1024)
         self._call("GetLastErrorText", buffer, 1024)
         return buffer.value.decode("utf-8", "replace")
+
+
+def _milliseconds(seconds):
+    # Rounded, not cut: 1.001 s is 1000.9999... ms in binary floating point.
+    return int(round(seconds * 1000))
 
 
 def library_version():

@@ -246,6 +246,10 @@ JNIEXPORT void JNICALL Java_com_mirav_sdk_ConversionProbe_startDeliveries(JNIEnv
                 case CallbackKind::kAnalog:
                     AnalogTrampoline(analog.get(), user);
                     break;
+                case CallbackKind::kConnectionState:
+                    // Every state in turn, each reported with the one before it.
+                    ConnectionStateTrampoline(i % 5, (i + 4) % 5, user);
+                    break;
             }
         }
     });

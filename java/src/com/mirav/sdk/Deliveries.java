@@ -35,4 +35,18 @@ final class Deliveries {
             current.getUncaughtExceptionHandler().uncaughtException(current, e);
         }
     }
+
+    /**
+     * One change of a client's connection state. A code that names no state and a listener that
+     * throws are reported to the thread's uncaught-exception handler; the monitor thread goes on.
+     */
+    static void connectionState(Object listener, int state, int previousState) {
+        try {
+            ((ConnectionStateListener) listener).onConnectionStateChanged(
+                ConnectionState.fromCode(state), ConnectionState.fromCode(previousState));
+        } catch (RuntimeException | Error e) {
+            Thread current = Thread.currentThread();
+            current.getUncaughtExceptionHandler().uncaughtException(current, e);
+        }
+    }
 }

@@ -8,6 +8,7 @@ import com.mirav.sdk.model.Marker;
 import com.mirav.sdk.model.RigidBodyData;
 import com.mirav.sdk.model.ServerDescription;
 import java.lang.ref.Cleaner;
+import java.util.Objects;
 import java.util.concurrent.locks.ReentrantReadWriteLock;
 import java.util.function.LongFunction;
 
@@ -74,6 +75,36 @@ public class MiravSDKClient implements AutoCloseable {
     }
 
     /**
+     * Connects to the server like {@link #initialize(String)}, but throws when it cannot, with
+     * the library's reason as the message (for example "port 5230 unreachable on 127.0.0.1:
+     * nothing is listening").
+     *
+     * @throws MiravException with the result code and the reason when the connection fails
+     * @throws NullPointerException for a null address
+     * @throws IllegalStateException when the client is closed
+     */
+    public void connect(String serverAddress) throws MiravException {
+        Objects.requireNonNull(serverAddress, "serverAddress");
+        lockHandle();
+        try {
+            long h = handle.value;
+            if (h == 0) {
+                throw new IllegalStateException("the client is closed");
+            }
+            int result = nativeInitialize(h, serverAddress);
+            if (result != 0) {
+                String reason = nativeGetLastErrorText(h);
+                if (reason == null || reason.isEmpty()) {
+                    reason = "connecting to " + serverAddress + " failed with result " + result;
+                }
+                throw new MiravException(result, reason);
+            }
+        } finally {
+            handleLock.readLock().unlock();
+        }
+    }
+
+    /**
      * Disconnects. Also drops the polled frame and this client's listeners.
      *
      * @throws IllegalStateException when called from a listener (on a receive thread), which the
@@ -107,8 +138,8 @@ public class MiravSDKClient implements AutoCloseable {
     private static void refuseOnLibraryThread(String operation) {
         if (Deliveries.onLibraryThread()) {
             throw new IllegalStateException(operation + " called on the library's receive thread "
-                + Thread.currentThread().getName() + " (from a listener): it would wait for that "
-                + "thread itself; call it from another thread");
+                + "or monitor thread " + Thread.currentThread().getName() + " (from a listener): "
+                + "it would wait for that thread itself; call it from another thread");
         }
     }
 
@@ -285,15 +316,98 @@ public class MiravSDKClient implements AutoCloseable {
     }
 
     /**
+     * The client's connection state; {@link ConnectionState#DISCONNECTED} after {@link #close()}.
+     */
+    public ConnectionState getConnectionState() {
+        int code = withHandle(h -> nativeGetConnectionState(h));
+        return code < 0 ? ConnectionState.DISCONNECTED : ConnectionState.fromCode(code);
+    }
+
+    /**
+     * Registers the listener called once per change of this client's connection state, on the
+     * client's monitor thread; null stops the calls. {@link #initialize(String)} reports
+     * CONNECTING, then STREAMING with the first frame; {@link #uninitialize()} reports
+     * DISCONNECTED before it returns, then drops the listener like the others. 0 on success.
+     */
+    public int setConnectionStateListener(ConnectionStateListener listener) {
+        return withHandle(h -> nativeSetConnectionStateCallback(h, listener));
+    }
+
+    /**
+     * How long a connected client waits for a frame before its state becomes STALLED, in
+     * milliseconds (default 1000; 0 turns stall detection, and with it automatic reconnection,
+     * off; at most 3600000). 0 on success, 2 for a value out of range.
+     */
+    public int setStallTimeout(int milliseconds) {
+        return withHandle(h -> nativeSetStallTimeout(h, milliseconds));
+    }
+
+    /**
+     * Turns automatic reconnection on or off (off by default). When on and the stream stalls,
+     * the client repeats the connect handshake every interval until the server answers, then
+     * subscribes again and refreshes the descriptions; the state goes STALLED, RECONNECTING,
+     * then STREAMING.
+     *
+     * @param retryIntervalMs milliseconds between handshakes (0: the default, 1000; at most
+     *     3600000)
+     * @return 0 on success, 2 for an interval out of range
+     */
+    public int setAutoReconnect(boolean enabled, int retryIntervalMs) {
+        return withHandle(h -> nativeSetAutoReconnect(h, enabled, retryIntervalMs));
+    }
+
+    /**
+     * How long initialisation and each request wait for the server's reply, 1 to 3600000 ms
+     * (default 5000). A command port the operating system reports unreachable ends the wait at
+     * once. 0 on success, 2 for a value out of range.
+     */
+    public int setRequestTimeout(int milliseconds) {
+        return withHandle(h -> nativeSetRequestTimeout(h, milliseconds));
+    }
+
+    /**
+     * How many frames the process-wide polling queue holds for {@link #pumpFrame()}, 1 to 32
+     * (default 32); each pump takes the oldest waiting frame, so 1 always gives the newest. 0 on
+     * success, 2 for a value out of range.
+     */
+    public int setFrameQueueCapacity(int frames) {
+        return withHandle(h -> nativeSetFrameQueueCapacity(h, frames));
+    }
+
+    /**
+     * One sentence about the client's last failure, for a person ("" when nothing has failed
+     * yet, null after {@link #close()}).
+     */
+    public String getLastErrorText() {
+        return withHandle(h -> nativeGetLastErrorText(h));
+    }
+
+    /**
      * Runs a native call with the handle while holding the read lock, so {@link #close()} waits
      * for calls in progress and later calls see a handle of 0.
      */
     private <T> T withHandle(LongFunction<T> call) {
-        handleLock.readLock().lock();
+        lockHandle();
         try {
             return call.apply(handle.value);
         } finally {
             handleLock.readLock().unlock();
+        }
+    }
+
+    /**
+     * Takes the read lock for one call. A listener (on a library thread) never queues behind a
+     * waiting {@link #close()}: that close may be waiting for an {@link #uninitialize()} in
+     * another thread, which waits for this very listener to return. tryLock takes a free read
+     * lock even with writers queued; the write lock itself is only ever held for a field swap.
+     */
+    private void lockHandle() {
+        if (!Deliveries.onLibraryThread()) {
+            handleLock.readLock().lock();
+            return;
+        }
+        while (!handleLock.readLock().tryLock()) {
+            Thread.onSpinWait();
         }
     }
 
@@ -340,4 +454,11 @@ public class MiravSDKClient implements AutoCloseable {
     static native float[] nativeGetLastFrameUndefined(long handle, int index);
     static native float nativeGetLastFrameAnalogData(long handle, String channelName);
     static native FrameExtendData nativeGetLastFrameExtendData(long handle);
+    static native int nativeGetConnectionState(long handle);
+    static native int nativeSetConnectionStateCallback(long handle, Object listener);
+    static native int nativeSetStallTimeout(long handle, int milliseconds);
+    static native int nativeSetAutoReconnect(long handle, boolean enabled, int retryIntervalMs);
+    static native int nativeSetRequestTimeout(long handle, int milliseconds);
+    static native int nativeSetFrameQueueCapacity(long handle, int frames);
+    static native String nativeGetLastErrorText(long handle);
 }

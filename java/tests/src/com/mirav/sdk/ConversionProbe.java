@@ -14,6 +14,7 @@ final class ConversionProbe {
     static final int FORCE_PLATE = 1;
     static final int NOTIFY = 2;
     static final int ANALOG = 3;
+    static final int CONNECTION_STATE = 4;
 
     static {
         System.load(System.getProperty("mirav.probe"));

@@ -48,6 +48,13 @@ class HandleZeroTest {
         assertNull(nativeGetLastFrameUndefined(0, 0));
         assertEquals(0.0f, nativeGetLastFrameAnalogData(0, "a"));
         assertNull(nativeGetLastFrameExtendData(0));
+        assertEquals(-1, nativeGetConnectionState(0));
+        assertEquals(1, nativeSetConnectionStateCallback(0, listener));
+        assertEquals(1, nativeSetStallTimeout(0, 10));
+        assertEquals(1, nativeSetAutoReconnect(0, true, 10));
+        assertEquals(1, nativeSetRequestTimeout(0, 10));
+        assertEquals(1, nativeSetFrameQueueCapacity(0, 1));
+        assertNull(nativeGetLastErrorText(0));
     }
 
     @Test
