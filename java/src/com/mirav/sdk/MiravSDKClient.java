@@ -7,6 +7,7 @@ import com.mirav.sdk.model.FrameOfMocapData;
 import com.mirav.sdk.model.Marker;
 import com.mirav.sdk.model.RigidBodyData;
 import com.mirav.sdk.model.ServerDescription;
+import com.mirav.sdk.model.StreamStatistics;
 import java.lang.ref.Cleaner;
 import java.util.Objects;
 import java.util.concurrent.locks.ReentrantReadWriteLock;
@@ -274,6 +275,15 @@ public class MiravSDKClient implements AutoCloseable {
         return t == null ? null : new FrameHostTiming(t[0], t[1], t[2], t[3], t[4]);
     }
 
+    /**
+     * The client's stream integrity counters (datagrams, frames delivered, missing, late and
+     * dropped, incomplete messages, kernel drops); null after {@link #close()}.
+     */
+    public StreamStatistics getStreamStatistics() {
+        long[] values = withHandle(h -> nativeGetStreamStatistics(h));
+        return values == null ? null : new StreamStatistics(values);
+    }
+
     /** The host clock of {@link FrameHostTiming}, in seconds from an arbitrary fixed origin. */
     public static double hostTimeNow() {
         return nativeHostTimeNow();
@@ -417,6 +427,7 @@ public class MiravSDKClient implements AutoCloseable {
 
     static native long nativeCreate();
     static native double[] nativeGetFrameHostTiming(long handle, int frameNumber);
+    static native long[] nativeGetStreamStatistics(long handle);
     static native double nativeHostTimeNow();
     static native void nativeDestroy(long handle);
     static native int nativeInitialize(long handle, String serverAddress);

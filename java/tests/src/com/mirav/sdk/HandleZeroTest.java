@@ -7,6 +7,7 @@ import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertNull;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
+import com.mirav.sdk.model.StreamStatistics;
 import org.junit.jupiter.api.Test;
 
 /** Every native with a handle of 0, and the calls that need no server. */
@@ -28,6 +29,7 @@ class HandleZeroTest {
         assertEquals(1, nativeSetAnalogChCallback(0, listener));
         assertNull(nativeGetServerDescription(0));
         assertNull(nativeGetDataDescriptions(0));
+        assertNull(nativeGetStreamStatistics(0));
         assertNull(nativeGetDataDescriptionsEx(0));
         assertNull(nativeGetTposeDataDescriptions(0, "T"));
         assertEquals(0, nativeFreeDataDescriptions(0, null));
@@ -69,7 +71,11 @@ class HandleZeroTest {
             assertNull(client.getDataDescriptions(), "not connected");
             assertNull(client.getRigidBodyByName(""), "empty name never reaches the library");
             assertEquals(1, client.setDataListener(null));
+            StreamStatistics fresh = client.getStreamStatistics();
+            assertEquals(0, fresh.getDatagramsReceived() + fresh.getFramesDelivered());
+            assertEquals(-1, fresh.getMillisecondsSinceLastFrame(), "no frame yet");
             client.close();
+            assertNull(client.getStreamStatistics(), "closed client behaves as handle 0");
             assertNull(client.getVersion(), "closed client behaves as handle 0");
             assertEquals(0.0f, client.getAnalogData("x"));
         }
