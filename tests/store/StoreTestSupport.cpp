@@ -164,9 +164,10 @@ DescriptionBytes& DescriptionBytes::ForcePlate(const std::vector<std::string>& c
 }
 
 std::vector<uint8_t> DescriptionBytes::Bytes() const {
-    std::vector<uint8_t> bytes(4);
+    // Sized once and filled in place (growing a 4-byte vector trips a false bounds warning).
+    std::vector<uint8_t> bytes(4 + entries_.size());
     std::memcpy(bytes.data(), &count_, 4);
-    bytes.insert(bytes.end(), entries_.begin(), entries_.end());
+    if (!entries_.empty()) std::memcpy(bytes.data() + 4, entries_.data(), entries_.size());
     return bytes;
 }
 
