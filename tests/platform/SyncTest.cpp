@@ -8,6 +8,7 @@
 
 #include "platform/Clock.h"
 #include "platform/MessageCapture.h"
+#include "support/Sanitizers.h"
 
 namespace {
 
@@ -15,17 +16,7 @@ using mirav_test::Message;
 using mirav_test::MessageCapture;
 using Messages = std::vector<Message>;
 
-#if defined(__SANITIZE_THREAD__)
-constexpr bool kThreadSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-constexpr bool kThreadSanitizer = true;
-#else
-constexpr bool kThreadSanitizer = false;
-#endif
-#else
-constexpr bool kThreadSanitizer = false;
-#endif
+using testsupport::kThreadSanitizer;
 
 // The error the system reports when a thread releases a mutex it does not own.
 #if defined(_WIN32)
