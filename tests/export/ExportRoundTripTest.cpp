@@ -184,7 +184,8 @@ void CheckTakeRoundTrip(const std::string& name, int32_t frames) {
     capture.descriptions = sim::TakeDescriptionData(take);
     capture.body = [&](int32_t n) { return sim::TakeFrameBody(take, n); };
     capture.fragment = sim::kDefaultFragmentSize;
-    const std::string path = ::testing::TempDir() + "mirav_export_take.mcap";
+    // Named after the take: the takes' tests may run at the same time.
+    const std::string path = ::testing::TempDir() + "mirav_export_" + name + ".mcap";
     WriteSyntheticCapture(path, capture);
 
     RecordingReader reader;
@@ -195,7 +196,7 @@ void CheckTakeRoundTrip(const std::string& name, int32_t frames) {
     ASSERT_EQ(source.frames.size(), static_cast<size_t>(capture.frames));
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(cli::WriteC3d(cli::MakeC3dContent(source, options), bytes, error)) << error;
-    const std::string exported = ::testing::TempDir() + "mirav_export_take.c3d";
+    const std::string exported = ::testing::TempDir() + "mirav_export_" + name + ".out.c3d";
     {
         std::ofstream out(exported, std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
