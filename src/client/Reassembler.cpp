@@ -273,7 +273,8 @@ Reassembler::Result Reassembler::Accept(const uint8_t* datagram, uint32_t length
         dropBaselineValid_ = true;
         dropBaseline_ = info.dropCounter;
     }
-    const int64_t window = WindowNs();
+    const int64_t window =
+        info.arrivalFromKernel ? WindowNs() : std::max(WindowNs(), kUserSpaceWindowFloorNs);
     for (Slot& slot : slots_) {
         if (!slot.active) continue;
         if (info.dropCounterValid && slot.dropValid && slot.dropCounter != info.dropCounter) {

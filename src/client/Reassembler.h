@@ -28,6 +28,9 @@ struct MessageInfo {
 // What the platform reported with one datagram.
 struct DatagramInfo {
     int64_t arrivalNs = 0;  // monotonic arrival time
+    // Whether arrivalNs is the kernel's time of arrival; otherwise it is when the receive call
+    // returned, which a busy receive thread delays.
+    bool arrivalFromKernel = true;
     bool dropCounterValid = false;
     uint32_t dropCounter = 0;  // the socket's running count of kernel drops
 };
@@ -39,6 +42,9 @@ public:
     // The least window a gap between two fragments of one message may span (also until enough
     // messages completed to learn it), and the margin added to the learned gaps.
     static constexpr int64_t kWindowFloorNs = 5000000;
+    // The least window where arrival times are taken in user space (no kernel time stamps):
+    // there a receive thread held up between two fragments must not cost the message.
+    static constexpr int64_t kUserSpaceWindowFloorNs = 50000000;
     static constexpr int64_t kGapMarginNs = 1000000;
     // How far a fragment may arrive out of its place: fragments of higher index that came before
     // it, or fragments skipped ahead of the highest one held. Beyond that it is another message.

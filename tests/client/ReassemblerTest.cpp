@@ -30,6 +30,7 @@ struct Feeder {
     mirav::ChannelCounters counters;
     std::vector<std::vector<uint8_t>> delivered;
     int64_t now = 1000 * kMs;
+    bool kernelTimes = true;
 
     Feeder() { reassembler.SetCounters(&counters); }
     void Feed(const std::vector<uint8_t>& datagram, int64_t advanceNs = 1000, uint32_t drops = 0,
@@ -37,6 +38,7 @@ struct Feeder {
         now += advanceNs;
         DatagramInfo info;
         info.arrivalNs = now;
+        info.arrivalFromKernel = kernelTimes;
         info.dropCounterValid = dropsValid;
         info.dropCounter = drops;
         const auto result =
@@ -161,6 +163,21 @@ TEST(Reassembler, BurstLossAcrossMessagesIsCaughtByTimeAndByTheKernelCounter) {
         for (size_t i = 1; i < next.size(); ++i) feeder.Feed(next[i], 1000, 9, true);
         ASSERT_EQ(feeder.delivered.size(), 1u);
         EXPECT_EQ(feeder.delivered[0], Body(4, 70));
+    }
+}
+
+// Where arrival times are read in user space (no kernel time stamps), a receive thread held up
+// between two fragments must not cost the message: the window there is at least 50 ms.
+TEST(Reassembler, UserSpaceArrivalTimesTolerateAHeldUpReceiveThread) {
+    const Datagrams message = Cut(3, 70, 20);
+    for (const bool kernelTimes : {true, false}) {
+        Feeder feeder;
+        feeder.kernelTimes = kernelTimes;
+        feeder.Feed(message[0]);
+        feeder.Feed(message[1], 20 * kMs);
+        for (size_t i = 2; i < message.size(); ++i) feeder.Feed(message[i]);
+        EXPECT_EQ(feeder.delivered.size(), kernelTimes ? 0u : 1u) << kernelTimes;
+        EXPECT_EQ(feeder.counters.messagesAbandoned.Get(), kernelTimes ? 1u : 0u) << kernelTimes;
     }
 }
 
