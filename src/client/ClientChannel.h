@@ -98,6 +98,9 @@ public:
     // Where this channel counts what it receives (the client's statistics); may stay null.
     void SetStatistics(ChannelCounters* counters);
 
+    // The least time two fragments of one message may lie apart (the command channel, whose
+    // replies never interleave, waits longer than the learned window).
+    void SetReassemblyWindowFloorNs(int64_t ns) { reassembler_.SetWindowFloorNs(ns); }
     bool IsOpen() const { return open_.load(std::memory_order_acquire); }
     // Frames decoded on this channel since it was constructed, and the tick of the last one.
     uint64_t FramesArrived() const { return framesArrived_.load(std::memory_order_acquire); }

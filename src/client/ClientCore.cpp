@@ -34,6 +34,7 @@ ClientCore::ClientCore() {
     if (!platform.IsStarted()) platform.Startup();
     stateLock_.Create();
     command_.SetStatistics(&statistics_.Command());
+    command_.SetReassemblyWindowFloorNs(Reassembler::kRepliesWindowFloorNs);
     data_.SetStatistics(&statistics_.Data());
 }
 

@@ -273,8 +273,7 @@ Reassembler::Result Reassembler::Accept(const uint8_t* datagram, uint32_t length
         dropBaselineValid_ = true;
         dropBaseline_ = info.dropCounter;
     }
-    const int64_t window =
-        info.arrivalFromKernel ? WindowNs() : std::max(WindowNs(), kUserSpaceWindowFloorNs);
+    const int64_t window = std::max(WindowNs(), windowFloorNs_);
     for (Slot& slot : slots_) {
         if (!slot.active) continue;
         if (info.dropCounterValid && slot.dropValid && slot.dropCounter != info.dropCounter) {

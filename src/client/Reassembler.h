@@ -28,9 +28,6 @@ struct MessageInfo {
 // What the platform reported with one datagram.
 struct DatagramInfo {
     int64_t arrivalNs = 0;  // monotonic arrival time
-    // Whether arrivalNs is the kernel's time of arrival; otherwise it is when the receive call
-    // returned, which a busy receive thread delays.
-    bool arrivalFromKernel = true;
     bool dropCounterValid = false;
     uint32_t dropCounter = 0;  // the socket's running count of kernel drops
 };
@@ -42,9 +39,11 @@ public:
     // The least window a gap between two fragments of one message may span (also until enough
     // messages completed to learn it), and the margin added to the learned gaps.
     static constexpr int64_t kWindowFloorNs = 5000000;
-    // The least window where arrival times are taken in user space (no kernel time stamps):
-    // there a receive thread held up between two fragments must not cost the message.
-    static constexpr int64_t kUserSpaceWindowFloorNs = 50000000;
+    // The least window of a channel whose messages never interleave (the command channel: one
+    // request waits for its reply at a time), so a receive thread held up between two fragments
+    // (arrival times read in user space, on Windows) does not cost the reply.
+    static constexpr int64_t kRepliesWindowFloorNs = 50000000;
+    void SetWindowFloorNs(int64_t floorNs) { windowFloorNs_ = floorNs; }
     static constexpr int64_t kGapMarginNs = 1000000;
     // How far a fragment may arrive out of its place: fragments of higher index that came before
     // it, or fragments skipped ahead of the highest one held. Beyond that it is another message.
@@ -138,6 +137,7 @@ private:
     std::array<int64_t, 16> gaps_{};
     std::array<int64_t, 16> intervals_{};
     size_t gapCount_ = 0;
+    int64_t windowFloorNs_ = 0;  // the channel's own least window (see SetWindowFloorNs)
     size_t gapNext_ = 0;
     int64_t lastCompletedNs_ = 0;
     // The sequential rule of the diagnostic lines: which index it expects next.

@@ -68,7 +68,6 @@ void ClientChannel::ReceiveLoop() {
         }
         DatagramInfo info;
         info.arrivalNs = meta.arrivalNs;
-        info.arrivalFromKernel = meta.arrivalFromKernel;
         info.dropCounterValid = meta.dropCounterValid;
         info.dropCounter = meta.dropCounter;
         char senderText[16];
