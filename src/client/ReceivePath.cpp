@@ -47,6 +47,10 @@ void ClientChannel::ReceiveLoop() {
         const int result =
             socket_.Receive(receiveBuffer_.Data(), &length, &sender, &senderPort, &meta);
         if (!open_.load(std::memory_order_acquire)) return;  // woken by teardown
+        if (result == System::kSocketNoDatagram) {
+            dirty = 0;
+            continue;
+        }
         if (result != System::kSocketOk || length <= 0) {
             // Nobody listens on the server's port: no waiting request can get its reply.
             if (result == System::kSocketPeerUnreachable) FailPending(kRequestUnreachable);

@@ -1,11 +1,17 @@
 #include "platform/ChannelSocket.h"
 
 namespace System {
+namespace {
+// How long a receive that waits for readiness waits before it returns to its caller, which
+// checks whether the channel is closing.
+constexpr int kReadinessSliceMs = 100;
+}  // namespace
 
 ChannelSocket::~ChannelSocket() { handle_.store(kInvalidSocket); }
 
 int ChannelSocket::Attach(SocketHandle handle, uint32_t mode) {
     mode_ = mode;
+    waitBeforeReceive_ = false;
     dropsReported_.store(mode == 1 && facade_.EnableReceiveReports(handle),
                          std::memory_order_release);
     handle_.store(handle, std::memory_order_release);
@@ -36,7 +42,16 @@ int ChannelSocket::Receive(void* buffer, int* length, uint32_t* address, int* po
                            os::ReceiveMeta* meta) {
     const SocketHandle handle = handle_.load(std::memory_order_acquire);
     if (handle == kInvalidSocket) return kSocketFailed;
+    if (waitBeforeReceive_) {
+        int ready = 0;
+        if (os::WaitReadable(handle, kReadinessSliceMs, &ready) == 0 && ready == 0) {
+            return kSocketNoDatagram;
+        }
+    }
     const int result = facade_.RecvFrom(handle, buffer, length, address, port, meta);
+    if (result == kSocketPeerUnreachable && os::ReceiveMayHangAfterUnreachable()) {
+        waitBeforeReceive_ = true;
+    }
     // The system leaves the counter out while it is 0; where it reports drops at all, every
     // datagram carries a valid count.
     if (meta != nullptr) meta->dropCounterValid = dropsReported_.load(std::memory_order_acquire);

@@ -28,6 +28,7 @@ public:
     int CloseLeavingGroup(const char* group);
     int Rejoin(const char* group);
     // meta (may be null) receives the arrival time and the kernel drop counter of the datagram.
+    // Returns kSocketNoDatagram when it waited a short while for readiness and nothing came.
     int Receive(void* buffer, int* length, uint32_t* address, int* port,
                 os::ReceiveMeta* meta = nullptr);
     // Whether receives report the kernel's drop counter (datagram sockets on Linux).
@@ -41,6 +42,9 @@ private:
     std::atomic<SocketHandle> handle_{kInvalidSocket};
     uint32_t mode_ = 0;
     std::atomic<bool> dropsReported_{false};
+    // Set once a receive reported the peer's port unreachable where a later blocking receive
+    // could hang: every receive then waits for readiness first (receive thread only).
+    bool waitBeforeReceive_ = false;
     uint32_t peerAddress_ = 0;
     uint32_t peerPort_ = 0;
     CSocketFacade facade_;

@@ -18,6 +18,8 @@ constexpr int kSocketNotCreated = 7;
 constexpr int kSocketConnectFailed = 14;
 // RecvFrom on a connected datagram socket: the peer's host reported its port unreachable.
 constexpr int kSocketPeerUnreachable = 16;
+// ChannelSocket::Receive on a socket that waits for readiness: nothing arrived within the wait.
+constexpr int kSocketNoDatagram = 17;
 
 // Socket kinds accepted by the facade.
 constexpr int kStreamSocket = 0;

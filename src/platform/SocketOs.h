@@ -37,6 +37,9 @@ int SetStreamKeepAlive(SocketHandle handle, int idleMs, int intervalMs);
 int DisableConnectionReset(SocketHandle handle);
 // Waits until the socket is readable or writable. *ready: 1 ready, 0 timed out.
 int WaitReadyForConnect(SocketHandle handle, int timeoutMs, int* ready);
+// Waits up to timeoutMs for a datagram (or an error) to be ready for ReceiveFrom; *ready tells
+// whether one is.
+int WaitReadable(SocketHandle handle, int timeoutMs, int* ready);
 
 int SetMulticastInterface(SocketHandle handle, uint32_t interfaceAddress);
 int SetMulticastLoop(SocketHandle handle, uint8_t loop);
@@ -85,6 +88,10 @@ bool IsWouldBlock(int error);
 // The error a receive on a connected datagram socket reports after the peer's host answered
 // that nothing listens on the peer's port.
 bool IsPortUnreachable(int error);
+// Whether a blocking receive on a datagram socket may stay blocked for good once a receive has
+// reported the peer's port unreachable, although datagrams arrive (seen with some Winsock
+// implementations). Such sockets then wait with WaitReadable before every receive.
+bool ReceiveMayHangAfterUnreachable();
 
 }  // namespace os
 }  // namespace System

@@ -107,10 +107,6 @@ char gLoopback[] = "127.0.0.1";
 // frames resume within the retry interval plus a second, descriptions are those of the new
 // server, and repeated restarts leave no thread or handle behind.
 TEST(Continuity, ServerRestartsAreFollowedWithoutLeaks) {
-#if defined(_WIN32)
-    GTEST_SKIP() << "under Wine the server sees no keep-alive after a reconnect and one handle "
-                    "stays open: open";
-#endif
     auto server = StartServer();
     ASSERT_TRUE(server);
     Observer observer;
@@ -174,7 +170,15 @@ TEST(Continuity, ServerRestartsAreFollowedWithoutLeaks) {
             << "cycle " << cycle;
     }
     EXPECT_EQ(testsupport::ThreadCount(), threads);
-    EXPECT_LE(testsupport::OpenHandleCount(), handles);
+    // A leak grows with the restarts. On Windows the threads library gives a lock its event the
+    // first time two threads contend for it, which can happen in any cycle and then lasts as long
+    // as the lock: one or two such handles are allowed there.
+#if defined(_WIN32)
+    constexpr size_t kLazyHandles = 2;
+#else
+    constexpr size_t kLazyHandles = 0;
+#endif
+    EXPECT_LE(testsupport::OpenHandleCount(), handles + kLazyHandles);
 
     EXPECT_EQ(client.Uninitialize(), 0);
     EXPECT_EQ(observer.Current(), kDisconnected);
@@ -296,10 +300,6 @@ TEST(Continuity, RequestTimeoutAndUnreachablePort) {
 // A server that comes back refusing this library's version is handled as Initialize would:
 // the client ends Disconnected, says why, and requests answer "not connected".
 TEST(Continuity, ServerBackWithRefusedVersionDisconnects) {
-#if defined(_WIN32)
-    GTEST_SKIP()
-        << "under Wine a refusal on reconnect does not reach Disconnected within 3 s: open";
-#endif
     auto server = StartServer();
     ASSERT_TRUE(server);
     Observer observer;

@@ -4,6 +4,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/select.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -110,6 +111,19 @@ int WaitReadyForConnect(SocketHandle handle, int timeoutMs, int* ready) {
     limit.tv_sec = timeoutMs / 1000;
     limit.tv_usec = (timeoutMs % 1000) * 1000;
     const int result = select(Fd(handle) + 1, &readable, &writable, nullptr, &limit);
+    if (result < 0) {
+        *ready = 0;
+        return errno;
+    }
+    *ready = result > 0 ? 1 : 0;
+    return 0;
+}
+
+int WaitReadable(SocketHandle handle, int timeoutMs, int* ready) {
+    pollfd entry{};
+    entry.fd = Fd(handle);
+    entry.events = POLLIN;
+    const int result = poll(&entry, 1, timeoutMs);
     if (result < 0) {
         *ready = 0;
         return errno;
@@ -308,6 +322,8 @@ bool IsWouldBlock(int error) { return error == EWOULDBLOCK || error == EAGAIN; }
 
 // A connected datagram socket receives the host's "port unreachable" as ECONNREFUSED.
 bool IsPortUnreachable(int error) { return error == ECONNREFUSED; }
+
+bool ReceiveMayHangAfterUnreachable() { return false; }
 
 }  // namespace os
 }  // namespace System

@@ -149,6 +149,22 @@ int WaitReadyForConnect(SocketHandle handle, int timeoutMs, int* ready) {
     return 0;
 }
 
+int WaitReadable(SocketHandle handle, int timeoutMs, int* ready) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(Sock(handle), &readable);
+    timeval limit{};
+    limit.tv_sec = timeoutMs / 1000;
+    limit.tv_usec = (timeoutMs % 1000) * 1000;
+    const int result = select(0, &readable, nullptr, nullptr, &limit);
+    if (result == SOCKET_ERROR) {
+        *ready = 0;
+        return LastError();
+    }
+    *ready = result > 0 ? 1 : 0;
+    return 0;
+}
+
 int SetMulticastInterface(SocketHandle handle, uint32_t interfaceAddress) {
     in_addr value{};
     value.s_addr = htonl(interfaceAddress);
@@ -279,6 +295,12 @@ bool IsWouldBlock(int error) { return error == WSAEWOULDBLOCK; }
 // The command socket is connected and keeps connection-reset reports on (only the bound data
 // socket switches them off), so "port unreachable" arrives as WSAECONNRESET on its receive.
 bool IsPortUnreachable(int error) { return error == WSAECONNRESET || error == WSAECONNREFUSED; }
+
+// Wine's Winsock leaves a blocking recvfrom of a connected datagram socket blocked for good
+// after one has reported WSAECONNREFUSED, while a select first and a receive after it keep
+// working. Winsock itself does not need it, but the wait costs one call per datagram only on a
+// socket that has seen the report (the command channel after its server went away).
+bool ReceiveMayHangAfterUnreachable() { return true; }
 
 }  // namespace os
 }  // namespace System
