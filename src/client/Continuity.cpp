@@ -189,6 +189,7 @@ void ClientCore::CheckStream(uint64_t now) {
         (state == MiravConnectionState_Streaming || state == MiravConnectionState_Connecting) &&
         now - lastProgressMs_ >= static_cast<uint64_t>(stallMs)) {
         SetState(MiravConnectionState_Stalled);
+        statistics_.StreamStalled();
         SetLastErrorText(StalledText(stallMs, dataPort_, multicast_));
         state = MiravConnectionState_Stalled;
         nextAttemptMs_ = now;

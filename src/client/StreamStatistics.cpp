@@ -8,6 +8,10 @@ namespace mirav {
 void FrameSequence::Observe(int32_t frameNumber, SingleWriterCount* missing,
                             SingleWriterCount* outOfOrder) {
     const int64_t number = frameNumber;
+    if (stalled_) {
+        stalled_ = false;
+        if (started_ && number <= highest_) started_ = false;
+    }
     if (!started_) {
         started_ = true;
         highest_ = number;
@@ -32,6 +36,7 @@ void FrameSequence::Observe(int32_t frameNumber, SingleWriterCount* missing,
 
 void ChannelCounters::FrameDelivered(int32_t frameNumber, int64_t arrivalNs) {
     if (restartRequested.exchange(false, std::memory_order_acq_rel)) sequence_.Restart();
+    if (stallReported.exchange(false, std::memory_order_acq_rel)) sequence_.Stalled();
     framesDelivered.Add();
     sequence_.Observe(frameNumber, &framesMissing, &framesOutOfOrder);
     lastFrameNs.store(arrivalNs != 0 ? arrivalNs : 1, std::memory_order_relaxed);
@@ -40,6 +45,11 @@ void ChannelCounters::FrameDelivered(int32_t frameNumber, int64_t arrivalNs) {
 void StreamStatistics::RestartFrameNumbers() {
     command_.restartRequested.store(true, std::memory_order_release);
     data_.restartRequested.store(true, std::memory_order_release);
+}
+
+void StreamStatistics::StreamStalled() {
+    command_.stallReported.store(true, std::memory_order_release);
+    data_.stallReported.store(true, std::memory_order_release);
 }
 
 void StreamStatistics::Fill(sStreamStatistics* stats, int64_t nowNs) const {

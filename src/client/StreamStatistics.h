@@ -31,9 +31,13 @@ public:
     void Observe(int32_t frameNumber, SingleWriterCount* missing, SingleWriterCount* outOfOrder);
     // Forgets the baseline: the next frame number starts a new sequence (no gap counted).
     void Restart() { started_ = false; }
+    // The stream stalled: a next frame number at or below the highest means the server started
+    // its numbering again and starts a new sequence; a higher one counts its gap as usual.
+    void Stalled() { stalled_ = true; }
 
 private:
     bool started_ = false;
+    bool stalled_ = false;
     int64_t highest_ = 0;
     // Bit i set: frame highest_ - i was delivered (i < 64); lets a late frame close its gap.
     uint64_t seen_ = 0;
@@ -57,6 +61,8 @@ struct ChannelCounters {
     std::atomic<int64_t> lastFrameNs{0};  // monotonic arrival of the last frame; 0: none yet
     // Set by any thread; the writer restarts its frame sequence before the next frame.
     std::atomic<bool> restartRequested{false};
+    // Set by any thread when the stream stalled; the writer passes it on before the next frame.
+    std::atomic<bool> stallReported{false};
 
     // Called by the writer when a frame was handed to the application.
     void FrameDelivered(int32_t frameNumber, int64_t arrivalNs);
@@ -72,6 +78,9 @@ public:
     ChannelCounters& Data() { return data_; }
     // Frame numbers start over (after the server restarted its stream).
     void RestartFrameNumbers();
+    // No frame for the stall time: frames that follow with lower numbers come from a server that
+    // started again (they arrive before the reconnection has finished) and are not out of order.
+    void StreamStalled();
     // Fills the known fields of stats; nowNs is the monotonic time of the call.
     void Fill(sStreamStatistics* stats, int64_t nowNs) const;
 
