@@ -27,7 +27,8 @@ if(NOT CMAKE_RUNTIME_OUTPUT_DIRECTORY)
   set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 endif()
 
+# wine-run.sh starts the program through Wine and tries once more when Wine could not start it.
 find_program(MIRAV_WINE NAMES wine)
 if(MIRAV_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${MIRAV_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
 endif()
