@@ -9,11 +9,13 @@
 #include <thread>
 
 #include "EncodersFrame.h"
+#include "LoopbackSupport.h"
 #include "Server.h"
-#include "client/ClientCore.h"
 #include "platform/Diagnostics.h"
 
 namespace {
+
+using namespace mirav::bench;
 
 constexpr uint16_t kCommandPort = 25230;
 constexpr uint16_t kDataPort = 25231;
@@ -67,40 +69,21 @@ void BM_LoopbackFrameDelivery(benchmark::State& state) {
         // The client library.
         Delivery delivery;
         double clientRate = 0;
-        {
-            ClientCore core;
-            core.SetTeardownPauseMs(0);
-            core.SetDataCallback(&OnFrame, &delivery);
-            if (core.Initialize(nullptr, "127.0.0.1", kCommandPort, kDataPort) != 0) {
-                state.SkipWithError("the client could not connect");
-                return;
-            }
-            clientRate = StreamPhase(server, [&] { return delivery.frames.load(); });
-            core.Uninitialize();
-            core.SetDataCallback(nullptr, nullptr);
-        }
-        // A plain receive loop on the same stream: count datagrams, nothing else.
-        mirav::sim::UdpSocket plain;
-        if (!plain.Open(0, kDataPort)) {
-            state.SkipWithError(plain.Error().c_str());
+        if (!WithClient(state, kCommandPort, kDataPort, &OnFrame, &delivery, [&] {
+                clientRate = StreamPhase(server, [&] { return delivery.frames.load(); });
+            })) {
             return;
         }
+        // A plain receive loop on the same stream: count datagrams, nothing else.
         std::atomic<uint64_t> datagrams{0};
-        std::atomic<bool> receiving{true};
-        std::thread receiver([&] {
-            std::vector<uint8_t> buffer(65536);
-            uint32_t address = 0;
-            uint16_t port = 0;
-            while (receiving.load()) {
-                if (plain.Receive(buffer.data(), buffer.size(), 50, &address, &port) > 0) {
-                    datagrams.fetch_add(1);
-                }
-            }
-        });
-        const double plainFrames =
-            StreamPhase(server, [&] { return datagrams.load() / datagramsPerFrame; });
-        receiving = false;
-        receiver.join();
+        double plainFrames = 0;
+        if (!WithPlainReceiver(
+                state, kDataPort, [&](const uint8_t*, long) { datagrams.fetch_add(1); }, [&] {
+                    plainFrames = StreamPhase(
+                        server, [&] { return datagrams.load() / datagramsPerFrame; });
+                })) {
+            return;
+        }
         server.Stop();
 
         state.counters["client_frames_per_s"] = clientRate;

@@ -14,9 +14,8 @@
 #include <vector>
 
 #include "FramePathSupport.h"
+#include "LoopbackSupport.h"
 #include "Server.h"
-#include "SimSocket.h"
-#include "client/ClientCore.h"
 #include "platform/Diagnostics.h"
 #include "protocol/MessageHeader.h"
 
@@ -99,55 +98,34 @@ void BM_StreamCostPerFrame(benchmark::State& state) {
         Timeline client;
         client.latencyUs.reserve(kFrames);
         double clientCpu = 0;
-        {
-            ClientCore core;
-            core.SetTeardownPauseMs(0);
-            core.SetDataCallback(&OnFrame, &client);
-            if (core.Initialize(nullptr, "127.0.0.1", kCommandPort, kDataPort) != 0) {
-                state.SkipWithError("the client could not connect");
-                return;
-            }
-            clientCpu = Stream(server, rate, client);
-            core.Uninitialize();
-            core.SetDataCallback(nullptr, nullptr);
-        }
-        // The plain loop: a frame is complete with its last datagram.
-        mirav::sim::UdpSocket plain;
-        if (!plain.Open(0, kDataPort)) {
-            state.SkipWithError(plain.Error().c_str());
+        if (!WithClient(state, kCommandPort, kDataPort, &OnFrame, &client,
+                        [&] { clientCpu = Stream(server, rate, client); })) {
             return;
         }
+        // The plain loop: a frame is complete with its last datagram.
         Timeline loop;
         loop.latencyUs.reserve(kFrames);
-        std::atomic<bool> receiving{true};
-        std::thread receiver([&] {
-            std::vector<uint8_t> buffer(65536);
-            uint32_t address = 0;
-            uint16_t port = 0;
-            int32_t number = 0;
-            while (receiving.load()) {
-                const long got = plain.Receive(buffer.data(), buffer.size(), 50, &address, &port);
-                mirav::MessageHeader header;
-                if (got <= 0 ||
-                    !mirav::ParseMessageHeader(buffer.data(), static_cast<size_t>(got), &header)) {
-                    continue;
-                }
-                // The first datagram names the frame; the last one completes it.
-                if (header.fragmentIndex == 0 && got >= 20) {
-                    std::memcpy(&number, buffer.data() + mirav::kMessageHeaderSize, sizeof number);
-                }
-                if (header.fragmentIndex + 1u != datagramsPerFrame) continue;
-                if (number >= 1 && number <= kFrames) {
-                    const std::chrono::duration<double, std::micro> latency =
-                        Clock::now() - loop.sent[number];
-                    loop.latencyUs.push_back(latency.count());
-                }
-                loop.delivered.fetch_add(1, std::memory_order_release);
+        int32_t number = 0;
+        const auto onDatagram = [&](const uint8_t* datagram, long length) {
+            mirav::MessageHeader header;
+            if (!mirav::ParseMessageHeader(datagram, static_cast<size_t>(length), &header)) return;
+            // The first datagram names the frame; the last one completes it.
+            if (header.fragmentIndex == 0 && length >= 20) {
+                std::memcpy(&number, datagram + mirav::kMessageHeaderSize, sizeof number);
             }
-        });
-        const double plainCpu = Stream(server, rate, loop);
-        receiving = false;
-        receiver.join();
+            if (header.fragmentIndex + 1u != datagramsPerFrame) return;
+            if (number >= 1 && number <= kFrames) {
+                const std::chrono::duration<double, std::micro> latency =
+                    Clock::now() - loop.sent[number];
+                loop.latencyUs.push_back(latency.count());
+            }
+            loop.delivered.fetch_add(1, std::memory_order_release);
+        };
+        double plainCpu = 0;
+        if (!WithPlainReceiver(state, kDataPort, onDatagram,
+                               [&] { plainCpu = Stream(server, rate, loop); })) {
+            return;
+        }
         server.Stop();
 
         const double clientFrames = static_cast<double>(std::max<uint64_t>(client.delivered, 1));

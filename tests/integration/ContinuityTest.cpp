@@ -101,6 +101,16 @@ constexpr int kReconnecting = MiravConnectionState_Reconnecting;
 
 char gLoopback[] = "127.0.0.1";
 
+// Watches the client with the observer, sets its stall time and its reconnection interval (0:
+// no reconnection), connects it to the server on loopback and waits until frames stream.
+bool ConnectAndStream(MiravSDKClient& client, Observer& observer, int stallMs, int retryMs) {
+    return client.SetConnectionStateCallback(&OnState, &observer) == 0 &&
+           client.SetStallTimeout(stallMs) == 0 &&
+           (retryMs == 0 || client.SetAutoReconnect(1, retryMs) == 0) &&
+           client.Initialize(gLoopback) == 0 &&
+           WaitUntil([&] { return observer.Current() == kStreaming; }, milliseconds(3000));
+}
+
 }  // namespace
 
 // A server that goes away and comes back (also with a new scene) is followed: states in order,
@@ -194,11 +204,8 @@ TEST(Continuity, StallAndRecoveryOfFramesAlone) {
     ASSERT_TRUE(server);
     Observer observer;
     MiravSDKClient client;
-    client.SetConnectionStateCallback(&OnState, &observer);
     client.SetDataCallback(&OnFrame, &observer);
-    ASSERT_EQ(client.SetStallTimeout(400), 0);
-    ASSERT_EQ(client.Initialize(gLoopback), 0);
-    ASSERT_TRUE(WaitUntil([&] { return observer.Current() == kStreaming; }, milliseconds(3000)));
+    ASSERT_TRUE(ConnectAndStream(client, observer, 400, 0));
 
     server->StopStreaming();
     const auto pausedAt = Clock::now();
@@ -232,11 +239,8 @@ TEST(Continuity, UninitializeDuringRetriesReturnsPromptly) {
     ASSERT_TRUE(server);
     Observer observer;
     MiravSDKClient client;
-    client.SetConnectionStateCallback(&OnState, &observer);
-    client.SetStallTimeout(200);
-    client.SetAutoReconnect(1, 3000);  // each handshake waits up to 3 s for its reply
-    ASSERT_EQ(client.Initialize(gLoopback), 0);
-    ASSERT_TRUE(WaitUntil([&] { return observer.Current() == kStreaming; }, milliseconds(3000)));
+    // Each handshake waits up to 3 s for its reply.
+    ASSERT_TRUE(ConnectAndStream(client, observer, 200, 3000));
     server->StopStreaming();
     server->SetSilent(true);
     const size_t connects = server->CountCommands(0);
@@ -306,11 +310,7 @@ TEST(Continuity, ServerBackWithRefusedVersionDisconnects) {
     ASSERT_TRUE(server);
     Observer observer;
     MiravSDKClient client;
-    client.SetConnectionStateCallback(&OnState, &observer);
-    client.SetStallTimeout(200);
-    client.SetAutoReconnect(1, 100);
-    ASSERT_EQ(client.Initialize(gLoopback), 0);
-    ASSERT_TRUE(WaitUntil([&] { return observer.Current() == kStreaming; }, milliseconds(3000)));
+    ASSERT_TRUE(ConnectAndStream(client, observer, 200, 100));
     server.reset();
     ASSERT_TRUE(WaitUntil([&] { return observer.Current() == kReconnecting; }, milliseconds(3000)));
     server = StartServer(mirav::sim::Scene::kRigidBodies, 0);

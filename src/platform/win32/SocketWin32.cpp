@@ -57,6 +57,28 @@ int Control(SocketHandle handle, DWORD code, void* input, DWORD inputSize) {
                : LastError();
 }
 
+// Waits until the socket is readable (or, with writable, writable too). *ready: 1 ready, 0
+// timed out.
+int Select(SocketHandle handle, int timeoutMs, bool writable, int* ready) {
+    fd_set readSet;
+    fd_set writeSet;
+    FD_ZERO(&readSet);
+    FD_ZERO(&writeSet);
+    FD_SET(Sock(handle), &readSet);
+    FD_SET(Sock(handle), &writeSet);
+    timeval limit{};
+    limit.tv_sec = timeoutMs / 1000;
+    limit.tv_usec = (timeoutMs % 1000) * 1000;
+    // The first argument is ignored by Winsock.
+    const int result = select(0, &readSet, writable ? &writeSet : nullptr, nullptr, &limit);
+    if (result == SOCKET_ERROR) {
+        *ready = 0;
+        return LastError();
+    }
+    *ready = result > 0 ? 1 : 0;
+    return 0;
+}
+
 }  // namespace
 
 void StartSocketLibrary() {
@@ -130,39 +152,11 @@ int DisableConnectionReset(SocketHandle handle) {
 }
 
 int WaitReadyForConnect(SocketHandle handle, int timeoutMs, int* ready) {
-    fd_set readable;
-    fd_set writable;
-    FD_ZERO(&readable);
-    FD_ZERO(&writable);
-    FD_SET(Sock(handle), &readable);
-    FD_SET(Sock(handle), &writable);
-    timeval limit{};
-    limit.tv_sec = timeoutMs / 1000;
-    limit.tv_usec = (timeoutMs % 1000) * 1000;
-    // The first argument is ignored by Winsock.
-    const int result = select(0, &readable, &writable, nullptr, &limit);
-    if (result == SOCKET_ERROR) {
-        *ready = 0;
-        return LastError();
-    }
-    *ready = result > 0 ? 1 : 0;
-    return 0;
+    return Select(handle, timeoutMs, true, ready);
 }
 
 int WaitReadable(SocketHandle handle, int timeoutMs, int* ready) {
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(Sock(handle), &readable);
-    timeval limit{};
-    limit.tv_sec = timeoutMs / 1000;
-    limit.tv_usec = (timeoutMs % 1000) * 1000;
-    const int result = select(0, &readable, nullptr, nullptr, &limit);
-    if (result == SOCKET_ERROR) {
-        *ready = 0;
-        return LastError();
-    }
-    *ready = result > 0 ? 1 : 0;
-    return 0;
+    return Select(handle, timeoutMs, false, ready);
 }
 
 int SetMulticastInterface(SocketHandle handle, uint32_t interfaceAddress) {
